@@ -1,0 +1,25 @@
+# Generates one translation unit per public header, each including only that
+# header, and compiles them as part of the normal build. A header that leans
+# on an include it does not make itself fails here.
+
+function(vela_add_header_check library headers)
+  set(check_sources "")
+  foreach(header IN LISTS headers)
+    file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}/include" "${header}")
+    string(MAKE_C_IDENTIFIER "${rel}" stem)
+    set(tu "${PROJECT_BINARY_DIR}/header_check/${stem}.cpp")
+    set(content "#include <${rel}>\n#include <${rel}>  // and guarded against double inclusion\n")
+    if(EXISTS "${tu}")
+      file(READ "${tu}" old)
+    else()
+      set(old "")
+    endif()
+    if(NOT old STREQUAL content)
+      file(WRITE "${tu}" "${content}")
+    endif()
+    list(APPEND check_sources "${tu}")
+  endforeach()
+  add_library(vela_header_check OBJECT ${check_sources})
+  target_link_libraries(vela_header_check PRIVATE ${library})
+  vela_apply_warnings(vela_header_check)
+endfunction()

@@ -1,0 +1,10 @@
+#include <iostream>
+
+#include "vela/VelaUtilities.h"
+
+int main() {
+  VelaString s("hello");
+  s += ", world";
+  std::cout << s << "\n";
+  return 0;
+}

@@ -1,0 +1,12 @@
+// VelaUtilities: the utility library of a geometric constraint solver.
+//
+// Including this header gives the whole public interface. Each subsystem's
+// headers can also be included on their own.
+#ifndef VELA_VELAUTILITIES_H
+#define VELA_VELAUTILITIES_H
+
+// Foundation
+#include "vela/foundation/VelaExport.h"
+#include "vela/foundation/VelaString.h"
+
+#endif  // VELA_VELAUTILITIES_H

@@ -1,0 +1,24 @@
+// VELA_API marks the library's exported interface.
+//
+// The shared library is built with hidden visibility by default, so only
+// declarations carrying VELA_API are visible to the modules that load it.
+// A static build (VELA_STATIC, set by the build system and the installed
+// package) needs no decoration.
+#ifndef VELA_FOUNDATION_VELAEXPORT_H
+#define VELA_FOUNDATION_VELAEXPORT_H
+
+#if defined(VELA_STATIC)
+#define VELA_API
+#elif defined(_WIN32)
+#if defined(VELA_BUILDING_LIBRARY)
+#define VELA_API __declspec(dllexport)
+#else
+#define VELA_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
+#define VELA_API __attribute__((visibility("default")))
+#else
+#define VELA_API
+#endif
+
+#endif  // VELA_FOUNDATION_VELAEXPORT_H
