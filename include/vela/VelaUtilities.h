@@ -7,6 +7,13 @@
 
 // Foundation
 #include "vela/foundation/VelaExport.h"
+#include "vela/foundation/VelaClock.h"
+#include "vela/foundation/VelaConstants.h"
+#include "vela/foundation/VelaEnvironment.h"
+#include "vela/foundation/VelaFileNames.h"
 #include "vela/foundation/VelaString.h"
+
+// Streams
+#include "vela/streams/VelaStream.h"
 
 #endif  // VELA_VELAUTILITIES_H

@@ -1,0 +1,142 @@
+// VelaStream: the library's one text output channel.
+//
+// Traces, status and check reports, scripts, matrix dumps and replay files
+// are all written through a VelaStream. It wraps a standard output stream —
+// a file or an in-memory buffer that it owns, or a stream the caller owns —
+// and forwards the usual insertions to it, so the standard flags (precision,
+// fill, fixed) apply and persist. A VelaStream that wraps nothing drops every
+// write: that is how a disabled trace is expressed.
+//
+// The library's own manipulators (velsetw, velsetprecision, velsetfill,
+// velsetfixedfloatfield, velendl) are inserted like the standard ones.
+// velsetw is the library's indentation: it writes its fill characters at
+// once instead of padding the next item.
+//
+// Choices made for this implementation:
+// - The streams the VelaStream owns (file and memory) use the "C" locale, so
+//   files and buffers hold the same text whatever locale the host installed.
+//   A caller's stream keeps the caller's locale.
+// - GetStream() returns null for a caller's stream: the caller already has it.
+// - Inserting a null character pointer writes nothing.
+//
+// Not thread-safe: callers sharing one stream across threads serialise it.
+#ifndef VELA_STREAMS_VELASTREAM_H
+#define VELA_STREAMS_VELASTREAM_H
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "vela/foundation/VelaExport.h"
+#include "vela/foundation/VelaString.h"
+
+class VelaStream;
+
+// A manipulator: a function applied to the stream with one argument.
+// Copied and assigned member by member.
+struct VELA_API VelaManip {
+  VelaStream& (*function)(VelaStream&, int);
+  int argument;
+};
+
+// Sets the field width to n and at once writes n fill characters (blanks
+// unless changed): the library's indentation. The width does not reach the
+// next item.
+VELA_API VelaManip velsetw(int n);
+// Sets the precision of floating-point insertions; it stays in force.
+VELA_API VelaManip velsetprecision(int n);
+// Sets the fill character; it stays in force.
+VELA_API VelaManip velsetfill(char c);
+// Sets the fixed floating-point format; it stays in force.
+VELA_API VelaManip velsetfixedfloatfield();
+// A newline, then a flush.
+VELA_API VelaStream& velendl(VelaStream& s);
+
+class VELA_API VelaStream {
+ public:
+  enum VelaStreamType : int {
+    FILE_STREAM = 0,    // a file opened and owned by the stream
+    STRING_STREAM = 1,  // an in-memory buffer owned by the stream (or nothing)
+    USER_STREAM = 2,    // a caller's standard output stream, not owned
+  };
+
+  // type FILE_STREAM: opens the file `name` for output, appending to an
+  // existing file when `append` is non-zero and truncating it otherwise. If
+  // the open fails the stream is in the failed state (good() is false) and
+  // writes go nowhere. Any other type: no stream is created and all output
+  // is dropped.
+  VelaStream(const VelaString& name, VelaStreamType type, unsigned char append);
+  // An in-memory buffer (type STRING_STREAM); its text is
+  // static_cast<std::stringstream*>(GetStream())->str().
+  VelaStream();
+  // Writes to `s` (type USER_STREAM), which the caller keeps and frees; a
+  // null `s` drops all output.
+  explicit VelaStream(std::ostream* s);
+  // Closes and frees an owned stream; never touches a caller's stream.
+  ~VelaStream();
+
+  VelaStream(const VelaStream&) = delete;
+  VelaStream& operator=(const VelaStream&) = delete;
+
+  // ---- Insertion (each returns *this; nothing happens without a stream) ----
+  VelaStream& operator<<(const char* text);
+  VelaStream& operator<<(char c);
+  // The text up to its first zero byte.
+  VelaStream& operator<<(const VelaString& text);
+  VelaStream& operator<<(const std::string& text);
+  VelaStream& operator<<(int value);
+  VelaStream& operator<<(unsigned int value);
+  VelaStream& operator<<(long value);
+  VelaStream& operator<<(unsigned long value);
+  VelaStream& operator<<(long long value);
+  VelaStream& operator<<(unsigned long long value);
+  // Uses the stream's precision (6 significant digits until changed).
+  VelaStream& operator<<(double value);
+  VelaStream& operator<<(const void* pointer);
+  // Calls the function with this stream (velendl).
+  VelaStream& operator<<(VelaStream& (*function)(VelaStream&));
+
+  // ---- Writers (nothing happens without a stream) --------------------------
+  void WriteInt(int value);
+  void WriteLong(long value);
+  void WriteShort(short value);
+  void WriteString(const VelaString& text);
+  // The text, then a newline; flushes.
+  void WriteLine(const VelaString& text);
+  // ";\n"
+  void WriteDelimiter();
+  // "%.17g" under the "C" locale, whatever the stream's own settings:
+  // WriteDouble(0.1) writes 0.10000000000000001.
+  void WriteDouble(double value);
+
+  // ---- Stream control ------------------------------------------------------
+  void Flush();
+  // False when there is no stream, otherwise true when no state flag is set.
+  bool good() const;
+  // Clears the stream's state flags.
+  void clear();
+  // The owned file or memory stream; null for a caller's stream or none.
+  std::iostream* GetStream() const { return owned_.get(); }
+
+ private:
+  friend VelaManip velsetw(int n);
+  friend VelaManip velsetprecision(int n);
+  friend VelaManip velsetfill(char c);
+  friend VelaManip velsetfixedfloatfield();
+  friend VelaStream& velendl(VelaStream& s);
+
+  // The functions the manipulators carry.
+  static VelaStream& ApplyWidth(VelaStream& s, int n);
+  static VelaStream& ApplyPrecision(VelaStream& s, int n);
+  static VelaStream& ApplyFill(VelaStream& s, int c);
+  static VelaStream& ApplyFixed(VelaStream& s, int unused);
+
+  std::unique_ptr<std::iostream> owned_;  // the file or buffer of types 0 and 1
+  std::ostream* stream_;                  // where the text goes; null drops it
+  VelaStreamType type_;
+};
+
+// operator<< for manipulators: calls m.function(stream, m.argument).
+VELA_API VelaStream& operator<<(VelaStream& s, const VelaManip& m);
+
+#endif  // VELA_STREAMS_VELASTREAM_H
