@@ -117,6 +117,8 @@ class VELA_API VelaStream {
   void clear();
   // The owned file or memory stream; null for a caller's stream or none.
   std::iostream* GetStream() const { return owned_.get(); }
+  // How the stream was built (file, memory or none, caller's stream).
+  VelaStreamType GetType() const { return type_; }
 
  private:
   friend VelaManip velsetw(int n);
