@@ -15,7 +15,11 @@ long VelaClock() {
       !vela::platform::QueryCounter(counter)) {
     return 0;
   }
-  return static_cast<long>(counter * kTicksPerSecond / frequency);
+  // Whole seconds and the remainder apart: the same value as
+  // counter * 100000 / frequency, without its overflow for long runs.
+  const std::int64_t seconds = counter / frequency;
+  const std::int64_t rest = counter % frequency;
+  return static_cast<long>(seconds * kTicksPerSecond + rest * kTicksPerSecond / frequency);
 }
 
 long VelaClockPerSec() { return kTicksPerSecond; }

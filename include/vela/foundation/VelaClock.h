@@ -11,7 +11,7 @@
 
 #include "vela/foundation/VelaExport.h"
 
-// counter x 100000 / frequency, in signed 64-bit arithmetic; 0 when the
+// counter x 100000 / frequency (rounded down, without overflow); 0 when the
 // counter cannot be read.
 VELA_API long VelaClock();
 // 100000: VelaClock ticks per second.

@@ -67,7 +67,8 @@ class VELA_API VelaStream {
   // is dropped.
   VelaStream(const VelaString& name, VelaStreamType type, unsigned char append);
   // An in-memory buffer (type STRING_STREAM); its text is
-  // static_cast<std::stringstream*>(GetStream())->str().
+  // static_cast<std::stringstream*>(GetStream())->str(). The buffer grows as
+  // the standard string buffer does: no fixed-size buffer is imposed.
   VelaStream();
   // Writes to `s` (type USER_STREAM), which the caller keeps and frees; a
   // null `s` drops all output.

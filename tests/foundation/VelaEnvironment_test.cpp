@@ -1,0 +1,275 @@
+// The custom environment layered under the process environment: lookup
+// precedence, list order, replacing and removing entries, and the two
+// printers' exact texts.
+#include "vela/foundation/VelaEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/TestSupport.h"
+#include "vela/streams/VelaStream.h"
+
+namespace {
+
+using vela::test::ScopedProcessEnv;
+
+// Names no process environment is expected to carry; the fixture makes sure
+// of it for the duration of each test.
+constexpr const char* kA = "VELA_ENVTEST_A";
+constexpr const char* kB = "VELA_ENVTEST_B";
+constexpr const char* kC = "VELA_ENVTEST_C";
+constexpr const char* kD = "VELA_ENVTEST_D";
+
+std::string Printed(void (*print)(VelaStream&)) {
+  VelaStream s;
+  print(s);
+  return static_cast<std::stringstream*>(s.GetStream())->str();
+}
+
+std::string Get(const char* name) { return VelaGetEnv(name).str(); }
+
+// The custom table is process-wide: every test starts and ends with it empty
+// and with the test names absent from the process environment.
+class VelaEnvironment : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {kA, kB, kC, kD}) {
+      unset_.push_back(std::make_unique<ScopedProcessEnv>(name, nullptr));
+    }
+    VelaFlushEnv();
+  }
+  void TearDown() override { VelaFlushEnv(); }
+
+ private:
+  std::vector<std::unique_ptr<ScopedProcessEnv>> unset_;
+};
+
+TEST_F(VelaEnvironment, CustomEntryIsFoundAndTheProcessEnvironmentIsUntouched) {
+  VelaSetEnv(kA, "alpha");
+  EXPECT_EQ(Get(kA), "alpha");
+  EXPECT_EQ(std::getenv(kA), nullptr);
+  // Names match exactly, not by prefix.
+  EXPECT_EQ(Get("VELA_ENVTEST_"), "");
+  EXPECT_EQ(Get("VELA_ENVTEST_AB"), "");
+}
+
+TEST_F(VelaEnvironment, ProcessVariableWinsAndCannotBeSetOver) {
+  {
+    ScopedProcessEnv process(kA, "process");
+    VelaSetEnv(kA, "custom");
+    EXPECT_EQ(Get(kA), "process");
+    EXPECT_EQ(std::string(std::getenv(kA)), "process");
+    // The refused set added no entry.
+    EXPECT_EQ(Printed(VelaPrintEnv), "");
+  }
+  EXPECT_EQ(Get(kA), "");
+}
+
+TEST_F(VelaEnvironment, ProcessVariableSetLaterHidesAnExistingEntry) {
+  VelaSetEnv(kA, "custom");
+  {
+    ScopedProcessEnv process(kA, "process");
+    EXPECT_EQ(Get(kA), "process");
+  }
+  EXPECT_EQ(Get(kA), "custom");
+}
+
+TEST_F(VelaEnvironment, EmptyProcessVariableStillWins) {
+  VelaSetEnv(kA, "custom");
+  VelaSetEnv(kB, "7");
+  ScopedProcessEnv emptyA(kA, "");
+  ScopedProcessEnv emptyB(kB, "");
+  EXPECT_EQ(Get(kA), "");
+  EXPECT_EQ(VelaGetEnvI(kB), 0);
+  EXPECT_EQ(VelaGetEnvF(kB), 0.0);
+  // A process variable that exists, even empty, also blocks setting.
+  VelaSetEnv(kA, "other");
+  VelaSetEnv(kC, "kept");
+  EXPECT_EQ(Printed(VelaPrintEnvSection),
+            "#!ENVIRONMENT\n\n"
+            "VELA_ENVTEST_C=kept;\n"
+            "VELA_ENVTEST_B=7;\n"
+            "VELA_ENVTEST_A=custom;\n"
+            "\n");
+}
+
+TEST_F(VelaEnvironment, PrintersListNewestFirstInTheirExactLayout) {
+  VelaSetEnv(kA, "1");
+  VelaSetEnv(kB, "two words");
+  EXPECT_EQ(Printed(VelaPrintEnv),
+            "Used custom environment:\n"
+            " VELA_ENVTEST_B = two words\n"
+            " VELA_ENVTEST_A = 1\n"
+            "\n");
+  EXPECT_EQ(Printed(VelaPrintEnvSection),
+            "#!ENVIRONMENT\n\n"
+            "VELA_ENVTEST_B=two words;\n"
+            "VELA_ENVTEST_A=1;\n"
+            "\n");
+}
+
+TEST_F(VelaEnvironment, PrintingAnEmptyTableWritesNothing) {
+  EXPECT_EQ(Printed(VelaPrintEnv), "");
+  EXPECT_EQ(Printed(VelaPrintEnvSection), "");
+  VelaSetEnv(kA, "1");
+  VelaUnsetEnv(kA);
+  EXPECT_EQ(Printed(VelaPrintEnv), "");
+  EXPECT_EQ(Printed(VelaPrintEnvSection), "");
+}
+
+TEST_F(VelaEnvironment, PrintingOnADiscardingStreamIsHarmless) {
+  VelaSetEnv(kA, "1");
+  VelaStream none(static_cast<std::ostream*>(nullptr));
+  VelaPrintEnv(none);
+  VelaPrintEnvSection(none);
+  EXPECT_FALSE(none.good());
+}
+
+TEST_F(VelaEnvironment, UnsettingTheOldestOrNewestEntryLeavesTheOthers) {
+  VelaSetEnv(kA, "1");
+  VelaSetEnv(kB, "2");
+  VelaSetEnv(kC, "3");
+  VelaUnsetEnv(kA);  // the oldest, at the tail
+  EXPECT_EQ(Printed(VelaPrintEnvSection), "#!ENVIRONMENT\n\nVELA_ENVTEST_C=3;\nVELA_ENVTEST_B=2;\n\n");
+  EXPECT_EQ(Get(kA), "");
+  VelaUnsetEnv(kC);  // the newest, at the head
+  EXPECT_EQ(Printed(VelaPrintEnvSection), "#!ENVIRONMENT\n\nVELA_ENVTEST_B=2;\n\n");
+  EXPECT_EQ(Get(kB), "2");
+  VelaUnsetEnv(kB);
+  EXPECT_EQ(Printed(VelaPrintEnvSection), "");
+}
+
+TEST_F(VelaEnvironment, UnsettingTheMiddleEntryOrAnUnknownNameKeepsTheRest) {
+  VelaSetEnv(kA, "1");
+  VelaSetEnv(kB, "2");
+  VelaSetEnv(kC, "3");
+  VelaUnsetEnv(kD);
+  VelaUnsetEnv("");
+  VelaUnsetEnv(kB);
+  VelaUnsetEnv(kB);
+  EXPECT_EQ(Printed(VelaPrintEnvSection), "#!ENVIRONMENT\n\nVELA_ENVTEST_C=3;\nVELA_ENVTEST_A=1;\n\n");
+}
+
+TEST_F(VelaEnvironment, ReplacingAValueKeepsItsPosition) {
+  VelaSetEnv(kA, "1");
+  VelaSetEnv(kB, "2");
+  VelaSetEnv(kC, "3");
+  VelaSetEnv(kA, "new");
+  VelaSetEnv(kB, "22");
+  EXPECT_EQ(Get(kA), "new");
+  EXPECT_EQ(Printed(VelaPrintEnvSection),
+            "#!ENVIRONMENT\n\n"
+            "VELA_ENVTEST_C=3;\n"
+            "VELA_ENVTEST_B=22;\n"
+            "VELA_ENVTEST_A=new;\n"
+            "\n");
+}
+
+TEST_F(VelaEnvironment, ReSettingAnUnsetNameAddsItAtTheHead) {
+  VelaSetEnv(kA, "1");
+  VelaSetEnv(kB, "2");
+  VelaUnsetEnv(kA);
+  VelaSetEnv(kA, "again");
+  EXPECT_EQ(Printed(VelaPrintEnvSection), "#!ENVIRONMENT\n\nVELA_ENVTEST_A=again;\nVELA_ENVTEST_B=2;\n\n");
+}
+
+TEST_F(VelaEnvironment, EmptyNameOrValueIsIgnored) {
+  VelaSetEnv("", "value");
+  VelaSetEnv(kA, "");
+  EXPECT_EQ(Printed(VelaPrintEnv), "");
+  EXPECT_EQ(Get(""), "");
+  // An empty value does not clear an existing entry either.
+  VelaSetEnv(kA, "1");
+  VelaSetEnv(kA, "");
+  EXPECT_EQ(Get(kA), "1");
+  EXPECT_EQ(Printed(VelaPrintEnv), "Used custom environment:\n VELA_ENVTEST_A = 1\n\n");
+}
+
+TEST_F(VelaEnvironment, NumericLookups) {
+  EXPECT_EQ(VelaGetEnvI(kA), 0);
+  EXPECT_EQ(VelaGetEnvF(kA), 0.0);
+  VelaSetEnv(kA, "2.5");
+  EXPECT_EQ(VelaGetEnvF(kA), 2.5);
+  EXPECT_EQ(VelaGetEnvI(kA), 2);
+  VelaSetEnv(kB, "-42abc");
+  EXPECT_EQ(VelaGetEnvI(kB), -42);
+  EXPECT_EQ(VelaGetEnvF(kB), -42.0);
+  VelaSetEnv(kC, "text");
+  EXPECT_EQ(VelaGetEnvI(kC), 0);
+  EXPECT_EQ(VelaGetEnvF(kC), 0.0);
+  // Integers are read as integers, not truncated from a floating read.
+  VelaSetEnv(kC, "1e3");
+  EXPECT_EQ(VelaGetEnvI(kC), 1);
+  EXPECT_EQ(VelaGetEnvF(kC), 1000.0);
+  ScopedProcessEnv process(kD, "2.5");
+  EXPECT_EQ(VelaGetEnvF(kD), 2.5);
+  EXPECT_EQ(VelaGetEnvI(kD), 2);
+}
+
+TEST_F(VelaEnvironment, FlushEmptiesTheTable) {
+  VelaSetEnv(kA, "1");
+  VelaSetEnv(kB, "2");
+  VelaFlushEnv();
+  EXPECT_EQ(Get(kA), "");
+  EXPECT_EQ(Get(kB), "");
+  EXPECT_EQ(Printed(VelaPrintEnv), "");
+  EXPECT_EQ(Printed(VelaPrintEnvSection), "");
+  VelaFlushEnv();  // flushing an empty table is harmless
+  VelaSetEnv(kA, "after");
+  EXPECT_EQ(Get(kA), "after");
+}
+
+// Random sets, unsets and flushes over a few names against a newest-first
+// list; after every step the printed section and every lookup agree.
+TEST_F(VelaEnvironment, RandomOperationsMatchANewestFirstList) {
+  const char* const names[] = {kA, kB, kC, kD};
+  const char* const values[] = {"", "1", "x y", "2.5", "-3"};
+  std::vector<std::pair<std::string, std::string>> model;  // newest first
+  std::mt19937 random(20240817u);
+  for (int step = 0; step < 2000; ++step) {
+    const std::string name = names[random() % 4];
+    const std::string value = values[random() % 5];
+    const unsigned op = random() % 10;
+    auto found = model.begin();
+    while (found != model.end() && found->first != name) ++found;
+    if (op < 6) {
+      VelaSetEnv(name.c_str(), value.c_str());
+      if (!value.empty()) {
+        if (found != model.end()) {
+          found->second = value;
+        } else {
+          model.insert(model.begin(), {name, value});
+        }
+      }
+    } else if (op < 9) {
+      VelaUnsetEnv(name.c_str());
+      if (found != model.end()) model.erase(found);
+    } else if (random() % 8 == 0) {
+      VelaFlushEnv();
+      model.clear();
+    }
+    std::string expected;
+    if (!model.empty()) {
+      expected = "#!ENVIRONMENT\n\n";
+      for (const auto& [n, v] : model) expected += n + "=" + v + ";\n";
+      expected += "\n";
+    }
+    ASSERT_EQ(Printed(VelaPrintEnvSection), expected) << "step " << step;
+    for (const char* probe : names) {
+      std::string want;
+      for (const auto& [n, v] : model) {
+        if (n == probe) want = v;
+      }
+      ASSERT_EQ(Get(probe), want) << "step " << step << " name " << probe;
+    }
+  }
+}
+
+}  // namespace
