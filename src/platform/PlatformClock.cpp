@@ -5,9 +5,8 @@
 namespace vela::platform {
 namespace {
 
-// 10 MHz, the usual resolution of a desktop performance counter: fine
-// enough for any timing the library does, and coarse enough that scaling a
-// counter value by 100000 stays within 64 bits for over a hundred days.
+// 10 MHz, the usual resolution of a desktop performance counter: far finer
+// than the 10-microsecond ticks the library counts in.
 constexpr std::int64_t kCounterFrequency = 10'000'000;
 constexpr std::int64_t kNanosecondsPerTick = 1'000'000'000 / kCounterFrequency;
 
@@ -18,8 +17,8 @@ bool ReadMonotonicNanoseconds(std::int64_t& nanoseconds) {
   return true;
 }
 
-// The counter starts near zero when the library is loaded, so that its
-// scaled values stay small for the life of the process.
+// The counter starts near zero when the library is loaded, so that clock
+// readings are small numbers that read well in traces.
 std::int64_t LoadTimeNanoseconds() {
   std::int64_t nanoseconds = 0;
   ReadMonotonicNanoseconds(nanoseconds);
