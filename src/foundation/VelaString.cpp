@@ -5,7 +5,8 @@
 // first makes the block private (count 1), then moves it to the capacity
 // class of the new length; a block is only reallocated when the class
 // changes, so repeated appends reallocate at 60 and 252 characters and then
-// once per 4096 bytes.
+// once per 4096 bytes. An append to a shared block copies it straight into
+// the class of the new length, so the first write to a copy allocates once.
 
 #include "vela/foundation/VelaString.h"
 
@@ -71,68 +72,86 @@ const char VelaString::kEmptyText[1] = {'\0'};
 
 // ---------------------------------------------------------------------------
 // Block management
+//
+// The work is done by file-local functions on the record, not by member
+// functions: members of an exported class may be interposed when the library
+// is shared, so the compiler never inlines one member into another, and
+// copying, assigning and appending single characters would be dominated by
+// such calls.
 // ---------------------------------------------------------------------------
 
-void VelaString::release() noexcept {
-  if (s_.data != nullptr) {
-    ShareCount& count = CountOf(s_.data);
+namespace {
+
+using Record = VelaString::str_t;
+
+// Gives up the record's share of its block; the record becomes empty.
+inline void Release(Record& s) noexcept {
+  if (s.data != nullptr) {
+    ShareCount& count = CountOf(s.data);
     if (count >= 2) {
       --count;
     } else {
-      std::free(BlockOf(s_.data));
+      std::free(BlockOf(s.data));
     }
   }
-  s_ = {nullptr, 0};
+  s = {nullptr, 0};
 }
 
-void VelaString::share(const VelaString& other) noexcept {
-  s_ = other.s_;
-  if (s_.data != nullptr) ++CountOf(s_.data);
+// Takes a share of the other record's block. The record must hold none.
+inline void Share(Record& s, const Record& other) noexcept {
+  s = other;
+  if (s.data != nullptr) ++CountOf(s.data);
 }
 
-// Gives this string a block of its own (count 1), of the class of
-// `forLength` (at least the current length). On allocation failure the string
-// is left empty and false is returned.
-bool VelaString::makePrivate(std::uint64_t forLength) {
-  if (s_.data == nullptr || CountOf(s_.data) == 1) return true;
-  char* copy = AllocateData(std::max(forLength, s_.length));
-  --CountOf(s_.data);
+inline void AssignShared(Record& s, const Record& other) noexcept {
+  if (&s == &other) return;
+  Release(s);
+  Share(s, other);
+}
+
+// Gives the record a block of its own (count 1), of the class of `forLength`
+// (at least the current length). On allocation failure the record is left
+// empty and false is returned.
+bool MakePrivate(Record& s, std::uint64_t forLength = 0) {
+  if (s.data == nullptr || CountOf(s.data) == 1) return true;
+  char* copy = AllocateData(std::max(forLength, s.length));
+  --CountOf(s.data);
   if (copy == nullptr) {
-    s_ = {nullptr, 0};
+    s = {nullptr, 0};
     return false;
   }
-  std::memcpy(copy, s_.data, s_.length + 1);
-  s_.data = copy;
+  std::memcpy(copy, s.data, s.length + 1);
+  s.data = copy;
   return true;
 }
 
 // Moves the (private or absent) block to the class of newLength without
 // changing the recorded length or writing characters. newLength 0 releases.
-bool VelaString::resize(std::uint64_t newLength) {
+bool Resize(Record& s, std::uint64_t newLength) {
   if (newLength == 0) {
-    release();
+    Release(s);
     return true;
   }
-  if (s_.data == nullptr) {
-    s_.data = AllocateData(newLength);
-    return s_.data != nullptr;
+  if (s.data == nullptr) {
+    s.data = AllocateData(newLength);
+    return s.data != nullptr;
   }
   const std::size_t newSize = BlockSizeFor(newLength);
-  if (newSize == BlockSizeFor(s_.length)) return true;
-  void* block = std::realloc(BlockOf(s_.data), newSize);
+  if (newSize == BlockSizeFor(s.length)) return true;
+  void* block = std::realloc(BlockOf(s.data), newSize);
   if (block == nullptr) {
-    release();
+    Release(s);
     return false;
   }
-  s_.data = DataOf(block);
+  s.data = DataOf(block);
   return true;
 }
 
 // Replaces the text by n bytes at p. The new block is filled before the old
-// one is released, so p may point into this string's own text.
-void VelaString::assignBytes(const char* p, std::size_t n) {
+// one is released, so p may point into the record's own text.
+void AssignBytes(Record& s, const char* p, std::size_t n) {
   if (n == 0) {
-    release();
+    Release(s);
     return;
   }
   char* data = AllocateData(n);
@@ -140,53 +159,89 @@ void VelaString::assignBytes(const char* p, std::size_t n) {
     std::memcpy(data, p, n);
     data[n] = '\0';
   }
-  release();
-  if (data != nullptr) s_ = {data, n};
+  Release(s);
+  if (data != nullptr) s = {data, n};
 }
 
-void VelaString::appendBytes(const char* p, std::size_t n) {
+void AppendBytes(Record& s, const char* p, std::size_t n) {
   if (n == 0) return;
-  if (PointsInto(p, s_.data, s_.length)) {
+  if (PointsInto(p, s.data, s.length)) {
     // The source lives in the block that is about to move: copy it first.
     const std::string source(p, n);
-    appendBytes(source.data(), n);
+    AppendBytes(s, source.data(), n);
     return;
   }
-  // A shared block is copied straight into the class of the new length.
-  if (!makePrivate(s_.length + n) || !resize(s_.length + n)) return;
-  std::memcpy(s_.data + s_.length, p, n);
-  s_.length += n;
-  s_.data[s_.length] = '\0';
+  // A shared block is copied straight into the class of the new length; only
+  // a block the record already owns is moved there.
+  const std::uint64_t newLength = s.length + n;
+  const bool shared = s.data != nullptr && CountOf(s.data) > 1;
+  if (shared ? !MakePrivate(s, newLength) : !Resize(s, newLength)) return;
+  std::memcpy(s.data + s.length, p, n);
+  s.length = newLength;
+  s.data[newLength] = '\0';
 }
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // Construction and assignment
 // ---------------------------------------------------------------------------
 
-VelaString::VelaString(const VelaString& other) noexcept : s_{nullptr, 0} { share(other); }
+namespace {
+
+void AssignSigned(Record& s, long long value) {
+  char text[vela::detail::kNumberTextCapacity];
+  AssignBytes(s, text, vela::detail::FormatSigned(value, text));
+}
+
+void AssignUnsigned(Record& s, unsigned long long value) {
+  char text[vela::detail::kNumberTextCapacity];
+  AssignBytes(s, text, vela::detail::FormatUnsigned(value, text));
+}
+
+void AssignDouble(Record& s, double value, std::size_t precision) {
+  char text[vela::detail::kNumberTextCapacity];
+  AssignBytes(s, text, vela::detail::FormatGeneral(value, EffectivePrecision(precision), text));
+}
+
+void AssignChar(Record& s, char c) { AssignBytes(s, &c, c != '\0' ? 1 : 0); }
+
+// A pointer equal to the string's own data changes nothing.
+void AssignText(Record& s, const char* p) {
+  if (p == nullptr || p != s.data) AssignBytes(s, p, LengthOf(p));
+}
+
+void AssignText(Record& s, const char* p, std::size_t n) {
+  if (p == nullptr || p != s.data) AssignBytes(s, p, p ? strnlen(p, n) : 0);
+}
+
+}  // namespace
 
 VelaString::VelaString(const VelaString& s, std::size_t n) : s_{nullptr, 0} {
   const std::size_t count = std::min<std::uint64_t>(n, s.s_.length);
-  if (count > 0) assignBytes(s.s_.data, strnlen(s.s_.data, count));
+  if (count > 0) AssignBytes(s_, s.s_.data, strnlen(s.s_.data, count));
 }
 
-VelaString::VelaString(char c) : s_{nullptr, 0} { set(c); }
-VelaString::VelaString(const char* p) : s_{nullptr, 0} { set(p); }
-VelaString::VelaString(const char* p, std::size_t n) : s_{nullptr, 0} { set(p, n); }
-VelaString::VelaString(const std::string& s) : s_{nullptr, 0} { set(s.c_str()); }
-VelaString::VelaString(int value) : s_{nullptr, 0} { set(value); }
-VelaString::VelaString(unsigned int value) : s_{nullptr, 0} { set(value); }
-VelaString::VelaString(long value) : s_{nullptr, 0} { set(value); }
-VelaString::VelaString(unsigned long value) : s_{nullptr, 0} { set(value); }
-VelaString::VelaString(long long value) : s_{nullptr, 0} { set(value); }
-VelaString::VelaString(unsigned long long value) : s_{nullptr, 0} { set(value); }
+VelaString::VelaString(char c) : s_{nullptr, 0} { AssignChar(s_, c); }
+VelaString::VelaString(const char* p) : s_{nullptr, 0} { AssignText(s_, p); }
+VelaString::VelaString(const char* p, std::size_t n) : s_{nullptr, 0} { AssignText(s_, p, n); }
+VelaString::VelaString(const std::string& s) : s_{nullptr, 0} { AssignText(s_, s.c_str()); }
+VelaString::VelaString(int value) : s_{nullptr, 0} { AssignSigned(s_, value); }
+VelaString::VelaString(unsigned int value) : s_{nullptr, 0} { AssignUnsigned(s_, value); }
+VelaString::VelaString(long value) : s_{nullptr, 0} { AssignSigned(s_, value); }
+VelaString::VelaString(unsigned long value) : s_{nullptr, 0} { AssignUnsigned(s_, value); }
+VelaString::VelaString(long long value) : s_{nullptr, 0} { AssignSigned(s_, value); }
+VelaString::VelaString(unsigned long long value) : s_{nullptr, 0} { AssignUnsigned(s_, value); }
 VelaString::VelaString(double value, std::size_t precision) : s_{nullptr, 0} {
-  set(value, precision);
+  AssignDouble(s_, value, precision);
 }
 
-VelaString::~VelaString() { release(); }
+void VelaString::freeBlock(char* data) noexcept { std::free(BlockOf(data)); }
 
-VelaString& VelaString::operator=(const VelaString& other) noexcept { return set(other); }
+VelaString& VelaString::operator=(const VelaString& other) noexcept {
+  AssignShared(s_, other.s_);
+  return *this;
+}
 VelaString& VelaString::operator=(char c) { return set(c); }
 VelaString& VelaString::operator=(const char* p) { return set(p); }
 VelaString& VelaString::operator=(int value) { return set(value); }
@@ -198,57 +253,62 @@ VelaString& VelaString::operator=(unsigned long long value) { return set(value);
 VelaString& VelaString::operator=(double value) { return set(value, 17); }
 
 VelaString& VelaString::set(const VelaString& other) noexcept {
-  if (&other != this) {
-    release();
-    share(other);
-  }
+  AssignShared(s_, other.s_);
   return *this;
 }
 
 VelaString& VelaString::set(const VelaString& s, std::size_t n) {
-  assignBytes(s.s_.data, std::min<std::uint64_t>(n, s.s_.length));
+  AssignBytes(s_, s.s_.data, std::min<std::uint64_t>(n, s.s_.length));
   return *this;
 }
 
 VelaString& VelaString::set(char c) {
-  assignBytes(&c, c != '\0' ? 1 : 0);
+  AssignChar(s_, c);
   return *this;
 }
 
 VelaString& VelaString::set(const char* p) {
-  if (p == nullptr || p != s_.data) assignBytes(p, LengthOf(p));
+  AssignText(s_, p);
   return *this;
 }
 
 VelaString& VelaString::set(const char* p, std::size_t n) {
-  if (p == nullptr || p != s_.data) assignBytes(p, p ? strnlen(p, n) : 0);
+  AssignText(s_, p, n);
   return *this;
 }
 
-VelaString& VelaString::set(int value) { return set(static_cast<long long>(value)); }
-VelaString& VelaString::set(unsigned int value) {
-  return set(static_cast<unsigned long long>(value));
+VelaString& VelaString::set(int value) {
+  AssignSigned(s_, value);
+  return *this;
 }
-VelaString& VelaString::set(long value) { return set(static_cast<long long>(value)); }
+
+VelaString& VelaString::set(unsigned int value) {
+  AssignUnsigned(s_, value);
+  return *this;
+}
+
+VelaString& VelaString::set(long value) {
+  AssignSigned(s_, value);
+  return *this;
+}
+
 VelaString& VelaString::set(unsigned long value) {
-  return set(static_cast<unsigned long long>(value));
+  AssignUnsigned(s_, value);
+  return *this;
 }
 
 VelaString& VelaString::set(long long value) {
-  char text[vela::detail::kNumberTextCapacity];
-  assignBytes(text, vela::detail::FormatSigned(value, text));
+  AssignSigned(s_, value);
   return *this;
 }
 
 VelaString& VelaString::set(unsigned long long value) {
-  char text[vela::detail::kNumberTextCapacity];
-  assignBytes(text, vela::detail::FormatUnsigned(value, text));
+  AssignUnsigned(s_, value);
   return *this;
 }
 
 VelaString& VelaString::set(double value, std::size_t precision) {
-  char text[vela::detail::kNumberTextCapacity];
-  assignBytes(text, vela::detail::FormatGeneral(value, EffectivePrecision(precision), text));
+  AssignDouble(s_, value, precision);
   return *this;
 }
 
@@ -256,14 +316,28 @@ VelaString& VelaString::set(double value, std::size_t precision) {
 // Appending
 // ---------------------------------------------------------------------------
 
+namespace {
+
+void AppendSigned(Record& s, long long value) {
+  char text[vela::detail::kNumberTextCapacity];
+  AppendBytes(s, text, vela::detail::FormatSigned(value, text));
+}
+
+void AppendUnsigned(Record& s, unsigned long long value) {
+  char text[vela::detail::kNumberTextCapacity];
+  AppendBytes(s, text, vela::detail::FormatUnsigned(value, text));
+}
+
+}  // namespace
+
 VelaString& VelaString::add(const VelaString& s) {
-  if (&s != this) appendBytes(s.s_.data, s.s_.length);
+  if (&s != this) AppendBytes(s_, s.s_.data, s.s_.length);
   return *this;
 }
 
 VelaString& VelaString::add(const VelaString& s, std::size_t n) {
   if (&s == this || s.isEmpty() || n == 0) return *this;
-  appendBytes(s.s_.data, std::min<std::uint64_t>(n, s.s_.length));
+  AppendBytes(s_, s.s_.data, std::min<std::uint64_t>(n, s.s_.length));
   // The appended characters may carry a zero byte: the text ends there.
   if (s_.data != nullptr) {
     const std::size_t visible = std::strlen(s_.data);
@@ -272,45 +346,54 @@ VelaString& VelaString::add(const VelaString& s, std::size_t n) {
   return *this;
 }
 
-VelaString& VelaString::add(char c) {
-  if (c != '\0') appendBytes(&c, 1);
+VelaString& VelaString::addSlowly(char c) {
+  if (c != '\0') AppendBytes(s_, &c, 1);
   return *this;
 }
 
 VelaString& VelaString::add(const char* p) {
-  if (p != nullptr && p != s_.data) appendBytes(p, std::strlen(p));
+  if (p != nullptr && p != s_.data) AppendBytes(s_, p, std::strlen(p));
   return *this;
 }
 
 VelaString& VelaString::add(const char* p, std::size_t n) {
-  if (p != nullptr && p != s_.data) appendBytes(p, strnlen(p, n));
+  if (p != nullptr && p != s_.data) AppendBytes(s_, p, strnlen(p, n));
   return *this;
 }
 
-VelaString& VelaString::add(int value) { return add(static_cast<long long>(value)); }
-VelaString& VelaString::add(unsigned int value) {
-  return add(static_cast<unsigned long long>(value));
+VelaString& VelaString::add(int value) {
+  AppendSigned(s_, value);
+  return *this;
 }
-VelaString& VelaString::add(long value) { return add(static_cast<long long>(value)); }
+
+VelaString& VelaString::add(unsigned int value) {
+  AppendUnsigned(s_, value);
+  return *this;
+}
+
+VelaString& VelaString::add(long value) {
+  AppendSigned(s_, value);
+  return *this;
+}
+
 VelaString& VelaString::add(unsigned long value) {
-  return add(static_cast<unsigned long long>(value));
+  AppendUnsigned(s_, value);
+  return *this;
 }
 
 VelaString& VelaString::add(long long value) {
-  char text[vela::detail::kNumberTextCapacity];
-  appendBytes(text, vela::detail::FormatSigned(value, text));
+  AppendSigned(s_, value);
   return *this;
 }
 
 VelaString& VelaString::add(unsigned long long value) {
-  char text[vela::detail::kNumberTextCapacity];
-  appendBytes(text, vela::detail::FormatUnsigned(value, text));
+  AppendUnsigned(s_, value);
   return *this;
 }
 
 VelaString& VelaString::add(double value, std::size_t precision) {
   char text[vela::detail::kNumberTextCapacity];
-  appendBytes(text, vela::detail::FormatGeneral(value, EffectivePrecision(precision), text));
+  AppendBytes(s_, text, vela::detail::FormatGeneral(value, EffectivePrecision(precision), text));
   return *this;
 }
 
@@ -342,23 +425,23 @@ int VelaString::findLast(char c) const {
 
 void VelaString::len(std::size_t n) {
   if (n == 0) {
-    release();
+    Release(s_);
     return;
   }
-  if (!makePrivate() || !resize(n)) return;
+  if (!MakePrivate(s_) || !Resize(s_, n)) return;
   if (n < s_.length) s_.data[n] = '\0';
   s_.length = n;
 }
 
 char* VelaString::mutableData() {
-  makePrivate();
+  MakePrivate(s_);
   return s_.data;
 }
 
-void VelaString::clear() noexcept { release(); }
+void VelaString::clear() noexcept { Release(s_); }
 
 VelaString& VelaString::lower() {
-  if (!isEmpty() && makePrivate()) {
+  if (!isEmpty() && MakePrivate(s_)) {
     for (std::uint64_t i = 0; i < s_.length; ++i) {
       const auto c = static_cast<signed char>(s_.data[i]);
       if (c >= 0) s_.data[i] = static_cast<char>(std::tolower(c));
@@ -368,7 +451,7 @@ VelaString& VelaString::lower() {
 }
 
 VelaString& VelaString::upper() {
-  if (!isEmpty() && makePrivate()) {
+  if (!isEmpty() && MakePrivate(s_)) {
     for (std::uint64_t i = 0; i < s_.length; ++i) {
       const auto c = static_cast<signed char>(s_.data[i]);
       if (c >= 0) s_.data[i] = static_cast<char>(std::toupper(c));
@@ -378,7 +461,7 @@ VelaString& VelaString::upper() {
 }
 
 VelaString& VelaString::replace(char from, char to) {
-  if (!isEmpty() && makePrivate()) std::replace(s_.data, s_.data + s_.length, from, to);
+  if (!isEmpty() && MakePrivate(s_)) std::replace(s_.data, s_.data + s_.length, from, to);
   return *this;
 }
 
@@ -393,7 +476,7 @@ VelaString VelaString::subString(int start, int end) const {
   if (last <= first) return VelaString();
   if (first == 0 && last == length) return *this;
   VelaString result;
-  result.assignBytes(s_.data + first, static_cast<std::size_t>(last - first));
+  AssignBytes(result.s_, s_.data + first, static_cast<std::size_t>(last - first));
   return result;
 }
 
@@ -420,11 +503,11 @@ VelaString VelaString::replace(const VelaString& from, const VelaString& to) con
   VelaString result;
   std::size_t done = 0;
   for (; hit != std::string_view::npos; hit = text.find(pattern, done)) {
-    result.appendBytes(text.data() + done, hit - done);
-    result.appendBytes(to.s_.data, to.s_.length);
+    AppendBytes(result.s_, text.data() + done, hit - done);
+    AppendBytes(result.s_, to.s_.data, to.s_.length);
     done = hit + pattern.size();
   }
-  result.appendBytes(text.data() + done, text.size() - done);
+  AppendBytes(result.s_, text.data() + done, text.size() - done);
   return result;
 }
 

@@ -65,7 +65,9 @@ class VELA_API VelaString {
   static VelaString empty() noexcept { return VelaString(); }
 
   // Shares the other's block; no character is copied.
-  VelaString(const VelaString& other) noexcept;
+  VelaString(const VelaString& other) noexcept : s_(other.s_) {
+    if (s_.data != nullptr) ++countOf(s_.data);
+  }
   // Private copy of the first n characters of s, cut at its first zero byte.
   // n must not exceed s's length.
   VelaString(const VelaString& s, size_t n);
@@ -92,7 +94,14 @@ class VELA_API VelaString {
   // negative as a 32-bit number falls back to the runtime default of 6).
   VelaString(double value, size_t precision = 17);
 
-  ~VelaString();
+  ~VelaString() {
+    if (s_.data == nullptr) return;
+    if (countOf(s_.data) >= 2) {
+      --countOf(s_.data);
+    } else {
+      freeBlock(s_.data);
+    }
+  }
 
   // ---- Assignment (each returns *this) ------------------------------------
   // Releases the old block, then shares the other's; self-assignment is a
@@ -131,7 +140,18 @@ class VELA_API VelaString {
   // zero byte. Self, empty s or n = 0 leave it unchanged.
   VelaString& add(const VelaString& s, size_t n);
   // '\0' leaves it unchanged.
-  VelaString& add(char c);
+  // Inline: a private block with room in its class is written in place.
+  VelaString& add(char c) {
+    char* const data = s_.data;
+    const std::uint64_t n = s_.length;
+    if (c == '\0' || data == nullptr || countOf(data) != 1 || !sameClassAfterOneMore(n)) {
+      return addSlowly(c);
+    }
+    data[n] = c;
+    data[n + 1] = '\0';
+    s_.length = n + 1;
+    return *this;
+  }
   // Null, "" or a pointer equal to this string's own data leave it unchanged.
   VelaString& add(const char* p);
   // At most n characters of p, ending early at p's terminator.
@@ -223,13 +243,24 @@ class VELA_API VelaString {
 
  private:
   static const char kEmptyText[1];
+  // The share count heads the block, just before the text. Copying,
+  // destroying and appending one character are inline because they are the
+  // string's most frequent operations and a call into the shared library
+  // would cost several times the work itself.
+  static std::uint32_t& countOf(char* data) noexcept {
+    return *reinterpret_cast<std::uint32_t*>(data - sizeof(std::uint32_t));
+  }
+  // Whether a text of n + 1 characters (n > 0) stays in the capacity class of
+  // a text of n: the classes change at 60, at 252 and wherever n + 5 becomes
+  // a multiple of 4096.
+  static bool sameClassAfterOneMore(std::uint64_t n) noexcept {
+    const std::uint64_t next = n + 1;
+    return (next != 60) & (next != 252) & (((next + 5) & 4095) != 0);
+  }
+  static void freeBlock(char* data) noexcept;
+  // add(char) for every case but the in-place one.
+  VelaString& addSlowly(char c);
 
-  void release() noexcept;
-  void share(const VelaString& other) noexcept;
-  bool makePrivate(std::uint64_t forLength = 0);
-  bool resize(std::uint64_t newLength);
-  void assignBytes(const char* p, size_t n);
-  void appendBytes(const char* p, size_t n);
   bool nextLine(token& t, std::string_view separator) const;
 
   str_t s_;
