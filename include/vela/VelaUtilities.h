@@ -14,6 +14,10 @@
 #include "vela/foundation/VelaString.h"
 
 // Streams
+#include "vela/streams/VelaJSONStream.h"
 #include "vela/streams/VelaStream.h"
+
+// Configuration
+#include "vela/config/VelaAutoConstrainingParameters.h"
 
 #endif  // VELA_VELAUTILITIES_H
