@@ -13,6 +13,12 @@
 #include "vela/foundation/VelaFileNames.h"
 #include "vela/foundation/VelaString.h"
 
+// Containers
+#include "vela/containers/VelaArray.h"
+#include "vela/containers/VelaBoolArray.h"
+#include "vela/containers/VelaIntArray.h"
+#include "vela/containers/VelaListOfDouble.h"
+
 // Streams
 #include "vela/streams/VelaJSONStream.h"
 #include "vela/streams/VelaStream.h"
