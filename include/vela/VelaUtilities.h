@@ -25,5 +25,6 @@
 
 // Configuration
 #include "vela/config/VelaAutoConstrainingParameters.h"
+#include "vela/config/VelaGlobalParameters.h"
 
 #endif  // VELA_VELAUTILITIES_H
