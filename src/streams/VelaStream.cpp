@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "foundation/NumberFormat.h"
+#include "platform/PlatformFiles.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ std::unique_ptr<std::iostream> OpenFile(const VelaString& name, unsigned char ap
   const std::ios::openmode mode = std::ios::out | (append ? std::ios::app : std::ios::trunc);
   auto file = std::make_unique<std::fstream>();
   file->imbue(std::locale::classic());
-  file->open(name.str(), mode);
+  file->open(vela::platform::NativePath(name.str()), mode);
   return file;
 }
 

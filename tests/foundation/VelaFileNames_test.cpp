@@ -174,6 +174,14 @@ TEST_F(VelaFileCopy, MissingSourceIsSilentAndCreatesNothing) {
   VelaCopyFile(In("kept.txt").c_str(), "");
 }
 
+TEST_F(VelaFileCopy, BackslashesSeparateFolders) {
+  std::filesystem::create_directories(In("sub"));
+  WriteFile(In("sub/source.txt"), "text");
+  const VelaString folder = VelaString(In("sub").c_str());
+  VelaCopyFile(VelaMakePath(folder, "source.txt"), VelaMakePath(folder, "copy.txt"));
+  EXPECT_EQ(ReadFile(In("sub/copy.txt")), "text");
+}
+
 TEST_F(VelaFileCopy, TargetInAMissingFolderIsSilent) {
   WriteFile(In("source.txt"), "text");
   VelaCopyFile(In("source.txt").c_str(), In("no/such/folder/target.txt").c_str());

@@ -294,6 +294,18 @@ void ExerciseEverything(VelaStream& s) {
   s.clear();
 }
 
+TEST(VelaStreamFile, BackslashesInTheNameSeparateFolders) {
+  TempPath folder("vela_stream_backslash");
+  std::filesystem::create_directories(folder.path() + "/sub");
+  {
+    VelaStream out(VelaString(folder.path().c_str()) + "\\sub\\out.txt", VelaStream::FILE_STREAM,
+                   0);
+    ASSERT_TRUE(out.good());
+    out << "inside";
+  }
+  EXPECT_EQ(ReadFile(folder.path() + "/sub/out.txt"), "inside");
+}
+
 TEST(VelaStreamDiscard, NamedConstructorOfOtherTypesDropsEverything) {
   TempPath path("vela_stream_discard");
   for (const auto type : {VelaStream::STRING_STREAM, VelaStream::USER_STREAM}) {

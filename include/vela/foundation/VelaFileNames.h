@@ -33,6 +33,8 @@ VELA_API VelaString VelaMakePath(const VelaString& dir, const VelaString& name);
 VELA_API VelaString VelaExtractFullFileName(const VelaString& path);
 
 // Copies the file, replacing an existing target. A failure is silent.
+// Like every path the library opens, '\\' in either name is taken as a
+// folder separator on this platform.
 VELA_API void VelaCopyFile(const VelaString& from, const VelaString& to);
 
 #endif  // VELA_FOUNDATION_VELAFILENAMES_H

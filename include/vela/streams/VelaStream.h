@@ -18,6 +18,8 @@
 //   A caller's stream keeps the caller's locale.
 // - GetStream() returns null for a caller's stream: the caller already has it.
 // - Inserting a null character pointer writes nothing.
+// - A file name may separate its folders with '\\' (as the library's own
+//   generated names do) or '/': both are folder separators on this platform.
 //
 // Not thread-safe: callers sharing one stream across threads serialise it.
 #ifndef VELA_STREAMS_VELASTREAM_H
