@@ -42,9 +42,9 @@
 //   the int range counts as the nearest int limit instead of being
 //   undefined, as it was on the solver's original runtime.
 // - ReplayPath is joined to file names with one backslash on every
-//   platform, since other tools read these names. Where '\\' does not
-//   separate folders, the existence test and the streams use the joined
-//   name as it is.
+//   platform, since other tools read these names; the existence test and
+//   the streams take '\\' as a folder separator, so the file lands in the
+//   ReplayPath folder here too.
 // - GenerateNextScriptFileName() stops when the candidate name does not
 //   change with the number (in test mode it comes from the explicit replay
 //   file name) instead of looping for ever on an existing file.
