@@ -16,8 +16,10 @@
 // Containers
 #include "vela/containers/VelaArray.h"
 #include "vela/containers/VelaBoolArray.h"
+#include "vela/containers/VelaHashTable.h"
 #include "vela/containers/VelaIntArray.h"
 #include "vela/containers/VelaListOfDouble.h"
+#include "vela/containers/VelaPriorityQueue.h"
 
 // Streams
 #include "vela/streams/VelaJSONStream.h"

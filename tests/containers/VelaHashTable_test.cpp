@@ -1,0 +1,469 @@
+#include "vela/containers/VelaHashTable.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "vela/foundation/VelaString.h"
+
+// White-box view of a table: bucket count, pool and chains, and a full check
+// of the layout invariants.
+struct vela::detail::HashTableProbe {
+  using Node = VelaHashTable::Node;
+
+  static unsigned int Buckets(const VelaHashTable& t) { return t.buckets_; }
+  static int UpToNiceModulo(int n) { return VelaHashTable::UpToNiceModulo(n); }
+
+  static std::vector<void*> PoolOrder(const VelaHashTable& t) {
+    std::vector<void*> pool;
+    for (int i = 0; i < t.Size(); ++i) pool.push_back(t.Get(i));
+    return pool;
+  }
+
+  static std::vector<void*> Chain(const VelaHashTable& t, unsigned int b) {
+    std::vector<void*> chain;
+    for (const Node* n = t.Heads()[b]; n != nullptr && chain.size() <= t.count_; n = n->next) {
+      chain.push_back(n->element);
+    }
+    return chain;
+  }
+
+  // Empty when every invariant holds, else the first one broken.
+  static std::string Check(const VelaHashTable& t) {
+    if (t.block_ == nullptr) return "no block";
+    if (t.count_ > t.buckets_) return "count above buckets";
+    const Node* pool = t.Pool();
+    std::vector<bool> seen(t.count_, false);
+    unsigned int reached = 0;
+    for (unsigned int b = 0; b < t.buckets_; ++b) {
+      for (const Node* n = t.Heads()[b]; n != nullptr; n = n->next) {
+        if (n < pool || n >= pool + t.count_) return "chain leaves the compact pool";
+        const auto i = static_cast<std::size_t>(n - pool);
+        if (seen[i]) return "pool node linked twice";
+        seen[i] = true;
+        ++reached;
+        if (n->element == nullptr) return "null element";
+        if (t.hash_(n->element) % t.buckets_ != b) return "element in the wrong bucket";
+      }
+    }
+    if (reached != t.count_) return "pool node not linked";
+    return "";
+  }
+
+  // Chains are in ascending pool order right after a reallocation.
+  static bool ChainsInPoolOrder(const VelaHashTable& t) {
+    for (unsigned int b = 0; b < t.buckets_; ++b) {
+      for (const Node* n = t.Heads()[b]; n != nullptr && n->next != nullptr; n = n->next) {
+        if (n->next < n) return false;
+      }
+    }
+    return true;
+  }
+};
+
+namespace {
+
+using Probe = vela::detail::HashTableProbe;
+
+// Addressable slots: distinct, 8-byte aligned element pointers.
+std::vector<void*> Slots(std::vector<std::uint64_t>& storage) {
+  std::vector<void*> out;
+  for (auto& s : storage) out.push_back(&s);
+  return out;
+}
+
+// Few distinct hash values, so chains hold several elements of one hash and
+// of different hashes that share a bucket.
+unsigned int CoarseHash(void* e) { return VelaSimpleHashIt(e) % 40u; }
+unsigned int ConstantHash(void*) { return 7; }
+
+// ---- Construction and sizing ------------------------------------------------------
+
+TEST(VelaHashTable, ConstructorRoundsBucketCountUpToNiceModulo) {
+  EXPECT_EQ(Probe::Buckets(VelaHashTable()), 11u);
+  EXPECT_EQ(Probe::Buckets(VelaHashTable(0, VelaSimpleHashIt, VelaSimpleHashCompare)), 11u);
+  EXPECT_EQ(Probe::Buckets(VelaHashTable(5, VelaSimpleHashIt, VelaSimpleHashCompare)), 11u);
+  EXPECT_EQ(Probe::Buckets(VelaHashTable(-3, VelaSimpleHashIt, VelaSimpleHashCompare)), 11u);
+  EXPECT_EQ(Probe::Buckets(VelaHashTable(20, VelaSimpleHashIt, VelaSimpleHashCompare)), 23u);
+  EXPECT_EQ(Probe::Buckets(VelaHashTable(24, VelaSimpleHashIt, VelaSimpleHashCompare)), 29u);
+  VelaHashTable fresh(100, VelaSimpleHashIt, VelaSimpleHashCompare);
+  EXPECT_EQ(fresh.Size(), 0);
+  EXPECT_EQ(Probe::Check(fresh), "");
+}
+
+TEST(VelaHashTable, UpToNiceModuloSkipsMultiplesOfSmallPrimes) {
+  std::vector<int> nice;
+  for (int m = 11; m <= 53; m = Probe::UpToNiceModulo(m) + 1) nice.push_back(Probe::UpToNiceModulo(m));
+  EXPECT_EQ(nice, (std::vector<int>{11, 13, 17, 19, 23, 29, 31, 37, 41, 43, 47, 53}));
+  EXPECT_EQ(Probe::UpToNiceModulo(16), 17);
+  EXPECT_EQ(Probe::UpToNiceModulo(22), 23);
+  EXPECT_EQ(Probe::UpToNiceModulo(24), 29);
+  EXPECT_EQ(Probe::UpToNiceModulo(94), 97);
+  EXPECT_EQ(Probe::UpToNiceModulo(527), 529);  // 23 x 23: no table prime divides it
+  EXPECT_EQ(Probe::UpToNiceModulo(2147483646), 2147483647);  // no overflow at the top
+}
+
+TEST(VelaHashTable, SimpleHashDropsAlignmentBits) {
+  EXPECT_EQ(VelaSimpleHashIt(reinterpret_cast<void*>(0x1000)), 512u);
+  EXPECT_EQ(VelaSimpleHashIt(reinterpret_cast<void*>(std::uintptr_t{0x7FFFFFFF8})), 0xFFFFFFFFu);
+  EXPECT_EQ(VelaSimpleHashIt(reinterpret_cast<void*>(std::uintptr_t{0x800000000})), 0u);
+  int a = 0, b = 0;
+  EXPECT_EQ(VelaSimpleHashCompare(&a, &a), 1);
+  EXPECT_EQ(VelaSimpleHashCompare(&a, &b), 0);
+}
+
+// ---- Insert, locate, remove ---------------------------------------------------------
+
+TEST(VelaHashTable, InsertingAnEqualElementReturnsTheStoredOne) {
+  VelaHashTable t;
+  int a = 0;
+  EXPECT_EQ(t.Insert(&a), &a);
+  EXPECT_EQ(t.Insert(&a), &a);
+  EXPECT_EQ(t.Size(), 1);
+
+  VelaString first("key"), twin("key");
+  VelaHashTable names(0, VelaStringPtrHashIt, VelaStringPtrHashCompare);
+  EXPECT_EQ(names.Insert(&first), &first);
+  EXPECT_EQ(names.Insert(&twin), &first);
+  EXPECT_EQ(names.Size(), 1);
+  VelaString probe("key"), other("kez");
+  EXPECT_EQ(names.Locate(&probe), &first);
+  EXPECT_EQ(names.Locate(&other), nullptr);
+  EXPECT_EQ(names.Remove(&probe), &first);
+  EXPECT_EQ(names.Size(), 0);
+}
+
+TEST(VelaHashTable, TwelfthElementGrowsToUpToNiceModuloOfDouble) {
+  std::vector<std::uint64_t> storage(12);
+  const auto slots = Slots(storage);
+  VelaHashTable t;
+  for (int i = 0; i < 11; ++i) t.Insert(slots[i]);
+  EXPECT_EQ(Probe::Buckets(t), 11u);
+  const auto before = Probe::PoolOrder(t);
+  EXPECT_EQ(t.Insert(slots[11]), slots[11]);
+  EXPECT_EQ(Probe::Buckets(t), 23u);
+  // Growth keeps pool order, and the new element takes the next node.
+  auto expected = before;
+  expected.push_back(slots[11]);
+  EXPECT_EQ(Probe::PoolOrder(t), expected);
+  for (void* e : slots) EXPECT_EQ(t.Locate(e), e);
+  EXPECT_EQ(Probe::Check(t), "");
+}
+
+TEST(VelaHashTable, GrowthKeepsRelativeOrderWithinChains) {
+  std::vector<std::uint64_t> storage(12);
+  const auto slots = Slots(storage);
+  VelaHashTable t(0, ConstantHash, VelaSimpleHashCompare);
+  for (void* e : slots) t.Insert(e);  // the twelfth grows the table
+  EXPECT_EQ(Probe::Buckets(t), 23u);
+  EXPECT_EQ(Probe::Chain(t, 7), slots);
+}
+
+TEST(VelaHashTable, RemovingTheOnlyElementEmptiesTheTable) {
+  int a = 0, b = 0;
+  VelaHashTable t;
+  EXPECT_EQ(t.Remove(&a), nullptr);  // empty table
+  t.Insert(&a);
+  EXPECT_EQ(t.Remove(&b), nullptr);  // absent, count 1
+  EXPECT_EQ(t.Size(), 1);
+  EXPECT_EQ(t.Remove(&a), &a);
+  EXPECT_EQ(t.Size(), 0);
+  EXPECT_EQ(t.Locate(&a), nullptr);
+  EXPECT_EQ(t.Remove(&a), nullptr);
+  EXPECT_EQ(Probe::Check(t), "");
+}
+
+TEST(VelaHashTable, RemoveMovesTheLastPoolNodeIntoTheHole) {
+  std::vector<std::uint64_t> storage(5);
+  const auto s = Slots(storage);
+  VelaHashTable t(0, ConstantHash, VelaSimpleHashCompare);  // one chain
+  for (void* e : s) t.Insert(e);
+  EXPECT_EQ(t.Remove(s[1]), s[1]);
+  // s[4] now lives in node 1 but keeps its place at the end of the chain.
+  EXPECT_EQ(Probe::PoolOrder(t), (std::vector<void*>{s[0], s[4], s[2], s[3]}));
+  EXPECT_EQ(Probe::Chain(t, 7), (std::vector<void*>{s[0], s[2], s[3], s[4]}));
+  // The last node's predecessor is the removed node itself.
+  EXPECT_EQ(t.Remove(s[3]), s[3]);
+  EXPECT_EQ(Probe::PoolOrder(t), (std::vector<void*>{s[0], s[4], s[2]}));
+  EXPECT_EQ(Probe::Chain(t, 7), (std::vector<void*>{s[0], s[2], s[4]}));
+  EXPECT_EQ(Probe::Check(t), "");
+  // Removing the last node itself.
+  EXPECT_EQ(t.Remove(s[2]), s[2]);
+  EXPECT_EQ(Probe::PoolOrder(t), (std::vector<void*>{s[0], s[4]}));
+  EXPECT_EQ(Probe::Check(t), "");
+}
+
+TEST(VelaHashTable, ShrinksBelowAThirdOnlyFromTwelveElements) {
+  std::vector<std::uint64_t> storage(16);
+  const auto s = Slots(storage);
+
+  VelaHashTable sixteen(47, VelaSimpleHashIt, VelaSimpleHashCompare);
+  for (void* e : s) sixteen.Insert(e);
+  ASSERT_EQ(Probe::Buckets(sixteen), 47u);
+  sixteen.Remove(s[0]);  // 15 x 1.1 = 16.5 -> 16 -> 17
+  EXPECT_EQ(Probe::Buckets(sixteen), 17u);
+  EXPECT_EQ(sixteen.Size(), 15);
+  for (int i = 1; i < 16; ++i) EXPECT_EQ(sixteen.Locate(s[i]), s[i]);
+  EXPECT_EQ(Probe::Check(sixteen), "");
+
+  VelaHashTable twelve(47, VelaSimpleHashIt, VelaSimpleHashCompare);
+  for (int i = 0; i < 12; ++i) twelve.Insert(s[i]);
+  twelve.Remove(s[0]);  // 11 left: too small to shrink
+  EXPECT_EQ(Probe::Buckets(twelve), 47u);
+
+  VelaHashTable thirteen(47, VelaSimpleHashIt, VelaSimpleHashCompare);
+  for (int i = 0; i < 13; ++i) thirteen.Insert(s[i]);
+  thirteen.Remove(s[0]);  // 12 left, 36 < 47: 12 x 1.1 = 13.2 -> 13
+  EXPECT_EQ(Probe::Buckets(thirteen), 13u);
+  EXPECT_EQ(Probe::Check(thirteen), "");
+}
+
+TEST(VelaHashTable, RemoveAllKeepsTheBucketCount) {
+  std::vector<std::uint64_t> storage(30);
+  const auto s = Slots(storage);
+  VelaHashTable t;
+  for (void* e : s) t.Insert(e);
+  const unsigned int buckets = Probe::Buckets(t);
+  t.RemoveAll();
+  EXPECT_EQ(t.Size(), 0);
+  EXPECT_EQ(Probe::Buckets(t), buckets);
+  void* cursor = nullptr;
+  EXPECT_EQ(t.GetNext(cursor), nullptr);
+  for (void* e : s) EXPECT_EQ(t.Locate(e), nullptr);
+  EXPECT_EQ(t.Insert(s[3]), s[3]);
+  EXPECT_EQ(Probe::Check(t), "");
+}
+
+TEST(VelaHashTable, NullElementIsNeverStored) {
+  VelaHashTable names(0, VelaStringPtrHashIt, VelaStringPtrHashCompare);
+  EXPECT_EQ(names.Insert(nullptr), nullptr);
+  EXPECT_EQ(names.Size(), 0);
+  EXPECT_EQ(names.Locate(nullptr), nullptr);
+  EXPECT_EQ(names.Remove(nullptr), nullptr);
+  EXPECT_EQ(names.GetNext(static_cast<const void*>(nullptr)), nullptr);
+}
+
+TEST(VelaHashTable, NullPolicyFunctionsStandForIdentity) {
+  int a = 0;
+  VelaHashTable t(0, nullptr, nullptr);
+  EXPECT_EQ(t.Insert(&a), &a);
+  EXPECT_EQ(t.Locate(&a), &a);
+  EXPECT_EQ(t.GetFirst(VelaSimpleHashIt(&a)), &a);
+}
+
+// ---- Iteration -----------------------------------------------------------------------
+
+TEST(VelaHashTable, SameHashWalkSkipsOtherHashesInTheBucket) {
+  // Hashes 3 and 14 share bucket 3 of 11; the walk for 3 must skip 14s.
+  struct Item {
+    unsigned int hash;
+  };
+  Item items[] = {{3}, {14}, {3}, {14}, {3}, {25}};
+  auto hash = [](void* e) { return static_cast<Item*>(e)->hash; };
+  VelaHashTable t(0, hash, VelaSimpleHashCompare);
+  for (Item& item : items) t.Insert(&item);
+
+  std::vector<Item*> walk;
+  for (Item* e = static_cast<Item*>(t.GetFirst(3)); e; e = static_cast<Item*>(t.GetNext(e))) walk.push_back(e);
+  EXPECT_EQ(walk, (std::vector<Item*>{&items[0], &items[2], &items[4]}));
+  EXPECT_EQ(t.GetFirst(36), nullptr);  // bucket 3 too, but no such hash
+  EXPECT_EQ(t.GetFirst(25), &items[5]);
+  EXPECT_EQ(t.GetNext(&items[5]), nullptr);
+  Item stranger{3};
+  EXPECT_EQ(t.GetNext(&stranger), nullptr);  // not stored
+
+  // The same walk through a void* variable, which reaches the cursor form.
+  std::vector<void*> untyped;
+  for (void* e = t.GetFirst(14); e; e = t.GetNext(e)) untyped.push_back(e);
+  EXPECT_EQ(untyped, (std::vector<void*>{&items[1], &items[3]}));
+}
+
+TEST(VelaHashTable, CursorWalkVisitsBucketsInOrder) {
+  struct Item {
+    unsigned int hash;
+  };
+  Item items[] = {{14}, {2}, {3}, {25}, {0}};  // 11 buckets: 3, 2, 3, 3, 0
+  auto hash = [](void* e) { return static_cast<Item*>(e)->hash; };
+  VelaHashTable t(0, hash, VelaSimpleHashCompare);
+  for (Item& item : items) t.Insert(&item);
+  std::vector<void*> walked;
+  void* cursor = nullptr;
+  while (void* e = t.GetNext(cursor)) {
+    walked.push_back(e);
+    EXPECT_NE(cursor, e);  // a position, not the element
+  }
+  EXPECT_EQ(walked, (std::vector<void*>{&items[4], &items[1], &items[0], &items[2], &items[3]}));
+  EXPECT_EQ(cursor, nullptr);
+  EXPECT_EQ(t.GetNext(cursor), &items[4]);  // a finished walk starts again
+
+  VelaHashTable empty;
+  cursor = nullptr;
+  EXPECT_EQ(empty.GetNext(cursor), nullptr);
+  EXPECT_EQ(cursor, nullptr);
+}
+
+// ---- Model-based sequences ------------------------------------------------------------
+
+// Exact model of the table: which elements are stored (keyed as the policy
+// sees them), the pool order, each bucket's chain and the bucket count.
+template <typename Key>
+struct Model {
+  std::unordered_map<Key, void*> stored;
+  std::vector<void*> pool;
+  std::vector<std::vector<void*>> chains{11};
+  VelaHashTable::HashFunction hash;
+
+  void Rebuild(unsigned int buckets) {
+    chains.assign(buckets, {});
+    for (void* e : pool) chains[hash(e) % buckets].push_back(e);
+  }
+};
+
+template <typename Key, typename KeyOf>
+void RunModelSequence(const std::vector<void*>& universe, VelaHashTable::HashFunction hash,
+                      VelaHashTable::CompareFunction compare, KeyOf keyOf, unsigned seed, int steps) {
+  VelaHashTable t(0, hash, compare);
+  Model<Key> m;
+  m.hash = hash;
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<std::size_t> pick(0, universe.size() - 1);
+  // Fill and drain phases: each fill crosses several growth steps, each drain
+  // several shrink steps.
+  std::unordered_set<Key> keys;
+  for (void* e : universe) keys.insert(keyOf(e));
+  const std::size_t high = keys.size() * 3 / 4;
+  bool filling = true;
+  std::size_t target = high;
+  int grows = 0, shrinks = 0;
+
+  for (int step = 0; step < steps; ++step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    if (filling ? m.stored.size() >= target : m.stored.size() <= target) {
+      filling = !filling;
+      target = filling ? high / 3 + rng() % (high - high / 3) : rng() % 30;
+    }
+    const int op = static_cast<int>(rng() % 10);
+    // Mostly an absent element to insert or a stored one to remove, so the
+    // phases move; the rest are arbitrary (duplicates, absent removals).
+    void* e = universe[pick(rng)];
+    if (rng() % 5 != 0) {
+      if ((op < 8) == filling) {
+        while (m.stored.count(keyOf(e)) != 0) e = universe[pick(rng)];
+      } else if (!m.pool.empty()) {
+        e = m.pool[rng() % m.pool.size()];
+      }
+    }
+    const Key key = keyOf(e);
+    const auto it = m.stored.find(key);
+    const unsigned int bucketsBefore = Probe::Buckets(t);
+    if (op == 9) {
+      ASSERT_EQ(t.Locate(e), it == m.stored.end() ? nullptr : it->second);
+      continue;
+    } else if ((op < 8) == filling) {
+      if (it != m.stored.end()) {
+        ASSERT_EQ(t.Insert(e), it->second);
+      } else {
+        ASSERT_EQ(t.Insert(e), e);
+        m.stored.emplace(key, e);
+        if (m.pool.size() == m.chains.size()) {
+          ++grows;
+          ASSERT_EQ(Probe::Buckets(t), static_cast<unsigned>(Probe::UpToNiceModulo(2 * static_cast<int>(bucketsBefore))));
+          ASSERT_TRUE(Probe::ChainsInPoolOrder(t));
+          m.Rebuild(Probe::Buckets(t));
+        }
+        m.pool.push_back(e);
+        m.chains[hash(e) % m.chains.size()].push_back(e);
+      }
+    } else {
+      if (it == m.stored.end()) {
+        ASSERT_EQ(t.Remove(e), nullptr);
+      } else {
+        void* stored = it->second;
+        ASSERT_EQ(t.Remove(e), stored);
+        m.stored.erase(it);
+        auto& chain = m.chains[hash(stored) % m.chains.size()];
+        chain.erase(std::find(chain.begin(), chain.end(), stored));
+        *std::find(m.pool.begin(), m.pool.end(), stored) = m.pool.back();
+        m.pool.pop_back();
+        const unsigned int count = static_cast<unsigned int>(m.pool.size());
+        if (3 * count < bucketsBefore && count >= 12) {
+          ++shrinks;
+          const int request = static_cast<int>(count * 1.1);
+          ASSERT_EQ(Probe::Buckets(t), static_cast<unsigned>(std::max(11, Probe::UpToNiceModulo(request))));
+          ASSERT_TRUE(Probe::ChainsInPoolOrder(t));
+          m.Rebuild(Probe::Buckets(t));
+        }
+      }
+    }
+
+    // Layout: invariants, bucket count, pool order and chain order.
+    ASSERT_EQ(Probe::Check(t), "");
+    ASSERT_EQ(Probe::Buckets(t), m.chains.size());
+    ASSERT_EQ(t.Size(), static_cast<int>(m.stored.size()));
+    ASSERT_EQ(Probe::PoolOrder(t), m.pool);
+    for (unsigned int b = 0; b < m.chains.size(); ++b) ASSERT_EQ(Probe::Chain(t, b), m.chains[b]);
+
+    // Every stored element is locatable.
+    for (const auto& [k, stored] : m.stored) ASSERT_EQ(t.Locate(stored), stored);
+
+    // Cursor walk: buckets in order, each chain in order.
+    std::vector<void*> expected;
+    for (const auto& chain : m.chains) expected.insert(expected.end(), chain.begin(), chain.end());
+    std::vector<void*> walked;
+    void* cursor = nullptr;
+    while (void* x = t.GetNext(cursor)) walked.push_back(x);
+    ASSERT_EQ(cursor, nullptr);
+    ASSERT_EQ(walked, expected);
+
+    // Same-hash walks over every distinct hash value cover each element once.
+    std::unordered_set<unsigned int> hashes;
+    for (void* x : m.pool) hashes.insert(hash(x));
+    std::size_t visited = 0;
+    for (unsigned int h : hashes) {
+      for (void* x = t.GetFirst(h); x != nullptr; x = t.GetNext(x)) {
+        ASSERT_EQ(hash(x), h);
+        ++visited;
+      }
+    }
+    ASSERT_EQ(visited, m.pool.size());
+  }
+  // The sequence must have crossed both thresholds many times.
+  EXPECT_GE(grows, 20);
+  EXPECT_GE(shrinks, 20);
+}
+
+TEST(VelaHashTable, IdentityPolicyMatchesModelAcrossGrowthAndShrink) {
+  std::vector<std::uint64_t> storage(600);
+  const auto universe = Slots(storage);
+  for (unsigned seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    RunModelSequence<void*>(universe, VelaSimpleHashIt, VelaSimpleHashCompare, [](void* e) { return e; },
+                            seed, 12000);
+  }
+}
+
+TEST(VelaHashTable, CollidingHashesMatchModel) {
+  std::vector<std::uint64_t> storage(400);
+  const auto universe = Slots(storage);
+  RunModelSequence<void*>(universe, CoarseHash, VelaSimpleHashCompare, [](void* e) { return e; }, 7u, 12000);
+}
+
+TEST(VelaHashTable, StringPolicyMatchesModelWithTwinKeys) {
+  // Objects i and i + 300 carry the same text: either one finds the other.
+  std::vector<VelaString> texts;
+  for (int copy = 0; copy < 2; ++copy) {
+    for (int i = 0; i < 300; ++i) texts.emplace_back(("name" + std::to_string(i * 7919 % 1000)).c_str());
+  }
+  std::vector<void*> universe;
+  for (auto& s : texts) universe.push_back(&s);
+  RunModelSequence<std::string>(universe, VelaStringPtrHashIt, VelaStringPtrHashCompare,
+                                [](void* e) { return std::string(*static_cast<VelaString*>(e)); }, 11u, 12000);
+}
+
+}  // namespace

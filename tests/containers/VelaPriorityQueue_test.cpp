@@ -1,0 +1,276 @@
+#include "vela/containers/VelaPriorityQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Queue = VelaPriorityQueueWrapper<void*, VelaMore<void*>>;
+
+// Orders pointers by the int they point to (ascending = higher priority when
+// `descending` is false). Counts live objects so tests can see the
+// destruction of the last reference.
+class CountingByValue : public VelaMoreComparison<void*> {
+ public:
+  explicit CountingByValue(int& alive, bool descending = false) : alive_(alive), descending_(descending) {
+    ++alive_;
+  }
+  ~CountingByValue() override { --alive_; }
+  bool less(void* const& a, void* const& b) const override {
+    const int x = *static_cast<int*>(a);
+    const int y = *static_cast<int*>(b);
+    return descending_ ? y < x : x < y;
+  }
+
+ private:
+  int& alive_;
+  bool descending_;
+};
+
+class ByAddress : public VelaMoreComparison<void*> {
+ public:
+  bool less(void* const& a, void* const& b) const override {
+    return reinterpret_cast<std::uintptr_t>(a) < reinterpret_cast<std::uintptr_t>(b);
+  }
+};
+
+// Pops a copy of q empty, giving the elements from greatest to least.
+std::vector<void*> Drain(const Queue& q) {
+  Queue copy(q);
+  std::vector<void*> out;
+  while (!copy.Empty()) {
+    out.push_back(copy.Top());
+    copy.Pop();
+  }
+  return out;
+}
+
+TEST(VelaPriorityQueue, TopIsTheGreatestElement) {
+  int alive = 0;
+  int three = 3, seven = 7, five = 5;
+  Queue q(VelaMore<void*>(new CountingByValue(alive)));
+  q.Push(&three);
+  q.Push(&seven);
+  q.Push(&five);
+  EXPECT_EQ(q.Size(), 3);
+  EXPECT_EQ(q.Top(), &seven);
+  q.Pop();
+  EXPECT_EQ(q.Top(), &five);
+  q.Pop();
+  q.Pop();
+  EXPECT_TRUE(q.Empty());
+}
+
+TEST(VelaPriorityQueue, EquivalentElementIsIgnored) {
+  int alive = 0;
+  int a = 4, twin = 4, b = 9;
+  Queue q(VelaMore<void*>(new CountingByValue(alive)));
+  q.Push(&a);
+  q.Push(&b);
+  q.Push(&twin);
+  EXPECT_EQ(q.Size(), 2);
+  q.Pop();
+  EXPECT_EQ(q.Top(), &a);  // the first one queued stays
+  // Removing by an equivalent element removes the queued one.
+  q.Remove(&twin);
+  EXPECT_TRUE(q.Empty());
+}
+
+TEST(VelaPriorityQueue, RemoveOfAnAbsentElementChangesNothing) {
+  int alive = 0;
+  int a = 1, b = 2, absent = 3;
+  Queue q(VelaMore<void*>(new CountingByValue(alive)));
+  q.Push(&a);
+  q.Push(&b);
+  q.Remove(&absent);
+  EXPECT_EQ(Drain(q), (std::vector<void*>{&b, &a}));
+  q.Clear();
+  EXPECT_EQ(q.Size(), 0);
+  q.Remove(&a);
+  EXPECT_TRUE(q.Empty());
+}
+
+TEST(VelaPriorityQueue, EmptyQueueTopIsNullAndPopDoesNothing) {
+  Queue q(VelaMore<void*>(new ByAddress));
+  EXPECT_EQ(q.Top(), nullptr);
+  q.Pop();
+  EXPECT_TRUE(q.Empty());
+}
+
+TEST(VelaPriorityQueue, InsertAddsEveryStrideOfTheRange) {
+  alignas(16) unsigned char block[64];
+  void* base = block;
+  auto at = [&](int offset) { return static_cast<void*>(block + offset); };
+  Queue q(VelaMore<void*>(new ByAddress));
+  q.Insert(base, at(48), 16);
+  EXPECT_EQ(Drain(q), (std::vector<void*>{at(32), at(16), at(0)}));
+
+  Queue empty(VelaMore<void*>(new ByAddress));
+  empty.Insert(base, base, 16);
+  empty.Insert(base, at(48), 0);
+  empty.Insert(base, at(48), -16);
+  empty.Insert(at(48), base, 16);
+  EXPECT_TRUE(empty.Empty());
+
+  Queue ragged(VelaMore<void*>(new ByAddress));
+  ragged.Insert(base, at(40), 16);  // not a multiple: stops below last
+  EXPECT_EQ(Drain(ragged), (std::vector<void*>{at(32), at(16), at(0)}));
+}
+
+TEST(VelaPriorityQueue, NullHandleMakesEveryElementEquivalent) {
+  int a = 1, b = 2;
+  Queue q{VelaMore<void*>(nullptr)};
+  q.Push(&a);
+  q.Push(&b);
+  EXPECT_EQ(q.Size(), 1);
+  EXPECT_EQ(q.Top(), &a);
+}
+
+// ---- Sharing the comparison object ------------------------------------------------
+
+TEST(VelaPriorityQueue, ComparisonObjectDiesWithItsLastHandle) {
+  int alive = 0;
+  auto* comparison = new CountingByValue(alive);
+  EXPECT_EQ(comparison->GetRefCount(), 0u);  // a new object holds no reference
+  {
+    VelaMore<void*> handle(comparison);
+    EXPECT_EQ(comparison->GetRefCount(), 1u);
+    {
+      VelaMore<void*> copy = handle;
+      VelaMore<void*>& alias = copy;
+      copy = handle;  // same object: no change
+      copy = alias;
+      EXPECT_EQ(comparison->GetRefCount(), 2u);
+    }
+    EXPECT_EQ(comparison->GetRefCount(), 1u);
+    auto* queue = new Queue(handle);
+    EXPECT_GT(comparison->GetRefCount(), 1u);
+    {
+      VelaMore<void*> gone = std::move(handle);  // handles only copy
+    }
+    EXPECT_EQ(alive, 1);
+    {
+      Queue copied(*queue);
+      Queue moved(std::move(copied));
+    }
+    EXPECT_EQ(alive, 1);
+    delete queue;
+    EXPECT_EQ(alive, 1);  // `handle` still holds it
+  }
+  EXPECT_EQ(alive, 0);
+
+  // A temporary handle: the queue alone keeps the object alive.
+  auto* queue = new Queue(VelaMore<void*>(new CountingByValue(alive)));
+  EXPECT_EQ(alive, 1);
+  Queue survivor(*queue);
+  delete queue;
+  EXPECT_EQ(alive, 1);
+  survivor = Queue(VelaMore<void*>(new ByAddress));  // drops the last share
+  EXPECT_EQ(alive, 0);
+}
+
+TEST(VelaPriorityQueue, CopyAssignmentTakesTheSourceOrder) {
+  int alive = 0;
+  int one = 1, two = 2, three = 3;
+  Queue ascending(VelaMore<void*>(new CountingByValue(alive)));
+  Queue descending(VelaMore<void*>(new CountingByValue(alive, true)));
+  ascending.Push(&one);
+  descending.Push(&two);
+  descending.Push(&three);
+  ascending = descending;
+  EXPECT_EQ(alive, 1);  // the ascending order lost its last handle
+  EXPECT_EQ(Drain(ascending), (std::vector<void*>{&two, &three}));
+  ascending.Push(&one);
+  EXPECT_EQ(ascending.Top(), &one);
+  EXPECT_EQ(descending.Size(), 2);  // the source is untouched
+
+  const Queue& self = ascending;
+  ascending = self;
+  EXPECT_EQ(Drain(ascending), (std::vector<void*>{&one, &two, &three}));
+}
+
+TEST(VelaPriorityQueue, MoveAssignmentSwapsComparatorsAndEmptiesTheSource) {
+  int alive = 0;
+  int one = 1, two = 2, three = 3;
+  Queue ascending(VelaMore<void*>(new CountingByValue(alive)));
+  Queue descending(VelaMore<void*>(new CountingByValue(alive, true)));
+  ascending.Push(&one);
+  descending.Push(&two);
+  descending.Push(&three);
+  ascending = std::move(descending);
+  EXPECT_EQ(alive, 2);
+  EXPECT_EQ(Drain(ascending), (std::vector<void*>{&two, &three}));
+  EXPECT_TRUE(descending.Empty());
+  // The source now orders by the target's former comparator (ascending).
+  descending.Push(&one);
+  descending.Push(&three);
+  EXPECT_EQ(descending.Top(), &three);
+
+  Queue moved(std::move(ascending));
+  EXPECT_TRUE(ascending.Empty());
+  EXPECT_EQ(Drain(moved), (std::vector<void*>{&two, &three}));
+  ascending.Push(&one);  // a moved-from queue keeps its (descending) comparator
+  ascending.Push(&three);
+  EXPECT_EQ(ascending.Top(), &one);
+
+  Queue& self = moved;
+  moved = std::move(self);
+  EXPECT_EQ(moved.Size(), 2);
+}
+
+// ---- Model --------------------------------------------------------------------------
+
+TEST(VelaPriorityQueue, MatchesOrderedSetWithTheSameComparator) {
+  int alive = 0;
+  std::vector<int> values(200);
+  std::mt19937 rng(5);
+  for (int& v : values) v = static_cast<int>(rng() % 120);  // many equivalent pairs
+  {
+    VelaMore<void*> more(new CountingByValue(alive));
+    struct ModelOrder {
+      VelaMore<void*> more;
+      bool operator()(void* x, void* y) const { return more(y, x); }
+    };
+    std::set<void*, ModelOrder> model(ModelOrder{more});
+    Queue q(more);
+    for (int step = 0; step < 5000; ++step) {
+      SCOPED_TRACE("step " + std::to_string(step));
+      void* e = &values[rng() % values.size()];
+      switch (rng() % 6) {
+        case 0:
+        case 1:
+        case 2:
+          q.Push(e);
+          model.insert(e);
+          break;
+        case 3:
+          q.Remove(e);
+          model.erase(e);
+          break;
+        case 4:
+          q.Pop();
+          if (!model.empty()) model.erase(model.begin());
+          break;
+        default:
+          if (rng() % 50 == 0) {
+            q.Clear();
+            model.clear();
+          }
+          break;
+      }
+      ASSERT_EQ(q.Size(), static_cast<int>(model.size()));
+      ASSERT_EQ(q.Empty(), model.empty());
+      ASSERT_EQ(q.Top(), model.empty() ? nullptr : *model.begin());
+      ASSERT_EQ(Drain(q), std::vector<void*>(model.begin(), model.end()));
+    }
+  }
+  EXPECT_EQ(alive, 0);
+}
+
+}  // namespace
