@@ -66,6 +66,55 @@ void ShowStream(VelaStream& out) {
   out << velsetprecision(6) << velsetfill(' ');  // the settings persist: restore them
 }
 
+// Small-buffer arrays, the pointer hash table and the priority queue.
+void ShowContainers(VelaStream& out) {
+  Heading(out, "Containers");
+  VelaArray<double> lengths;
+  for (int i = 1; i <= 5; ++i) lengths.Append(1.5 * i);
+  out << "array of " << lengths.Size() << " doubles, capacity " << lengths.Capacity()
+      << " held inside the object" << velendl;
+
+  // Names looked up by their text, whichever string object carries it.
+  VelaString names[] = {"line", "circle", "point"};
+  VelaHashTable byName(0, VelaStringPtrHashIt, VelaStringPtrHashCompare);
+  for (VelaString& name : names) byName.Insert(&name);
+  VelaString probe("circle");
+  const auto* found = static_cast<const VelaString*>(byName.Locate(&probe));
+  out << "hash table of " << byName.Size() << " names finds \"" << (found ? found->str() : "")
+      << "\"" << velendl;
+
+  // The greatest value on top, under a comparison object shared by handles.
+  struct ByLength : VelaMoreComparison<void*> {
+    bool less(void* const& a, void* const& b) const override {
+      return *static_cast<double*>(a) < *static_cast<double*>(b);
+    }
+  };
+  double values[] = {3.5, 0.25, 2.0};
+  VelaPriorityQueueWrapper<void*, VelaMore<void*>> queue{VelaMore<void*>(new ByLength)};
+  for (double& v : values) queue.Push(&v);
+  out << "priority queue pops:";
+  while (!queue.Empty()) {
+    out << " " << *static_cast<double*>(queue.Top());
+    queue.Pop();
+  }
+  out << velendl;
+}
+
+// The process configuration, read once from the environment.
+void ShowConfiguration(VelaStream& out) {
+  Heading(out, "Configuration");
+  VelaGlobalParameters& parameters = GetGlobalParameters();
+  out << "next replay file: " << parameters.GetReplayFullName() << velendl;
+  out << "working precision: " << parameters.GetPrecision() << velendl;
+
+  VelaJSONStream json(out, 1, 0);
+  json.WriteObjectStart("", 0);
+  json.Write<VelaString>("version", GetVelVersion());
+  json.Write<double>("goalAccuracy", VelaGoalAccuracy);
+  json.WriteObjectEnd();
+  out << velendl;
+}
+
 void ShowClock(VelaStream& out) {
   Heading(out, "Clock");
   const long start = VelaClock();
@@ -85,6 +134,8 @@ int main() {
   ShowEnvironment(out);
   ShowFileNames(out);
   ShowStream(out);
+  ShowContainers(out);
+  ShowConfiguration(out);
   ShowClock(out);
   return 0;
 }
