@@ -6,6 +6,7 @@
 #define VELA_VELAUTILITIES_H
 
 // Foundation
+#include "vela/foundation/VelaAssert.h"
 #include "vela/foundation/VelaExport.h"
 #include "vela/foundation/VelaClock.h"
 #include "vela/foundation/VelaConstants.h"

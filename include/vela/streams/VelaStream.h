@@ -111,6 +111,18 @@ class VELA_API VelaStream {
   // "%.17g" under the "C" locale, whatever the stream's own settings:
   // WriteDouble(0.1) writes 0.10000000000000001.
   void WriteDouble(double value);
+  // `value` in P + 3 characters, P being the working precision
+  // (GetGlobalParameters().GetPrecision(), 3 by default; taken as 0 when
+  // negative and as 1000 beyond that), so that the columns of matrix dumps
+  // line up. With P = 6: 0.0000000, 123.45600, -0.500000, 12345678.,
+  // 1.5000e12, 1.500e-12. A value that rounds up to one more digit
+  // (9.99999999 gives 10.000000, not 10.0000000) and an exponent of 10 or
+  // 100 keep the width too. Every finite value fits from P = 4 on; at P = 3
+  // all but negative ones of magnitude below 1e-99 do, and smaller P leave
+  // exponents too little room. NaN and infinities are nan, inf, -inf,
+  // right-aligned with blanks. Leaves the fixed format and the last
+  // precision it set in force. Nothing is written without a target.
+  void WriteFixedSizeDouble(double value);
 
   // ---- Stream control ------------------------------------------------------
   void Flush();
