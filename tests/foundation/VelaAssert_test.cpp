@@ -5,7 +5,6 @@
 #include "vela/foundation/VelaAssert.h"
 
 #include <gtest/gtest.h>
-
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -56,23 +55,13 @@ void PrepareToDie(VelaAssertMode mode) {
   GetGlobalParameters().SetAssertMode(mode);
 }
 
-TEST_F(VelaAssertErrorTest, TraceModeWritesOneLineAndReturns) {
+TEST_F(VelaAssertErrorTest, TraceModeWritesOneLineAndReturnsOtherModesNothing) {
   SetMode(VelaAssertMode_TRACE);
   EXPECT_EQ(Traced([] { VelaAssertError("x>0", "a.cpp", 12u); }), kMessage);
-
-  char expression[] = "x>0";
-  char file[] = "a.cpp";
-  EXPECT_EQ(Traced([&] { VelaAssertError(expression, file, 12u); }), kMessage);
-
-  EXPECT_EQ(Traced([] { VelaAssertError("i < n", "m.cpp", 4294967295u); }),
-            "Assertion failed: i < n, file m.cpp, line 4294967295\n");
+  // The line is written unsigned; null texts read as empty.
   const char* none = nullptr;
-  EXPECT_EQ(Traced([&] { VelaAssertError(none, none, 0u); }),
-            "Assertion failed: , file , line 0\n");
-}
-
-TEST_F(VelaAssertErrorTest, NoneAndUnknownModesWriteNothingAndReturn) {
-  for (int mode : {int{VelaAssertMode_NONE}, 5, -1, 1000}) {
+  EXPECT_EQ(Traced([&] { VelaAssertError(none, none, 4294967295u); }), "Assertion failed: , file , line 4294967295\n");
+  for (int mode : {int{VelaAssertMode_NONE}, 5, -1}) {
     SetMode(mode);
     EXPECT_EQ(Traced([] { VelaAssertError("x>0", "a.cpp", 12u); }), "") << "mode " << mode;
   }
@@ -88,8 +77,8 @@ TEST_F(VelaAssertErrorTest, MacroReportsTheFailedConditionItsFileAndLine) {
     line = __LINE__ + 1;
     VELA_ASSERT(1 + 1 == 3);
   });
-  EXPECT_EQ(traced, "Assertion failed: 1 + 1 == 3, file " + std::string(__FILE__) + ", line " +
-                        std::to_string(line) + "\n");
+  EXPECT_EQ(traced,
+            "Assertion failed: 1 + 1 == 3, file " + std::string(__FILE__) + ", line " + std::to_string(line) + "\n");
 }
 
 // ---------------------------------------------------------------------------
@@ -147,15 +136,6 @@ std::string ReadUntil(int fd, const std::string& expected) {
   return text;
 }
 
-std::string ReadToEnd(int fd) {
-  std::string text;
-  char chunk[256];
-  for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) {
-    text.append(chunk, static_cast<std::size_t>(n));
-  }
-  return text;
-}
-
 TEST_F(VelaAssertErrorTest, LoopModeHoldsTheProcessAfterWritingTheMessage) {
   int pipeEnds[2];
   ASSERT_EQ(pipe(pipeEnds), 0);
@@ -173,8 +153,7 @@ TEST_F(VelaAssertErrorTest, LoopModeHoldsTheProcessAfterWritingTheMessage) {
     _exit(0);
   }
   close(pipeEnds[1]);
-  std::string received = ReadUntil(pipeEnds[0], kMessage);
-  EXPECT_EQ(received, kMessage);
+  EXPECT_EQ(ReadUntil(pipeEnds[0], kMessage), kMessage);
 
   // A child that returned would write "returned" and close the pipe at
   // once. Nothing arriving within the grace period cannot fail a holding
@@ -187,9 +166,7 @@ TEST_F(VelaAssertErrorTest, LoopModeHoldsTheProcessAfterWritingTheMessage) {
   kill(child, SIGKILL);
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-  received += ReadToEnd(pipeEnds[0]);
   close(pipeEnds[0]);
-  EXPECT_EQ(received, kMessage);
 }
 
 }  // namespace

@@ -31,94 +31,90 @@ static_assert(CanWrite<double>::value && CanWrite<const char*>::value &&
 static_assert(!CanWrite<int>::value && !CanWrite<float>::value && !CanWrite<bool>::value,
               "other types are refused at compile time rather than at link time");
 
-TEST(VelaJSONStream, ObjectMembersGoOnIndentedLinesEndedByCommaBlank) {
+// The whole text that `write` produces on a writer built with (first,
+// indent), after checking the depth it leaves.
+template <typename Write>
+std::string Written(Write write, int finalIndent = 0, int first = 1, int indent = 0) {
   VelaStream s;
-  VelaJSONStream json(s, 1, 0);
-  json.WriteObjectStart("", 0);
-  json.Write<double>("a", 1.5);
-  json.Write<const char*>("b", "x");
-  json.WriteObjectEnd();
-  EXPECT_EQ(Text(s), "{\n  \"a\": 1.5, \n  \"b\": \"x\"\n}");
-  EXPECT_EQ(json.GetIndent(), 0);
+  VelaJSONStream json(s, first, indent);
+  write(json);
+  EXPECT_EQ(json.GetIndent(), finalIndent);
+  return Text(s);
 }
 
-TEST(VelaJSONStream, InlineObjectIsOneLine) {
-  VelaStream s;
-  VelaJSONStream json(s, 1, 0);
-  json.WriteObjectStart("", 1);
-  json.Write<double>("a", 1);
-  json.Write<double>("b", 2);
-  json.WriteObjectEnd();
-  EXPECT_EQ(Text(s), "{\"a\": 1, \"b\": 2}");
-  EXPECT_EQ(json.GetIndent(), 0);
+TEST(VelaJSONStream, ObjectMembersGoOnIndentedLinesAndInlineObjectsOnOne) {
+  EXPECT_EQ(Written([](VelaJSONStream& json) {
+              json.WriteObjectStart("", 0);
+              json.Write<double>("a", 1.5);
+              json.Write<const char*>("b", "x");
+              json.WriteObjectEnd();
+            }),
+            "{\n  \"a\": 1.5, \n  \"b\": \"x\"\n}");
+  EXPECT_EQ(Written([](VelaJSONStream& json) {
+              json.WriteObjectStart("", 1);
+              json.Write<double>("a", 1);
+              json.Write<double>("b", 2);
+              json.WriteObjectEnd();
+            }),
+            "{\"a\": 1, \"b\": 2}");
 }
 
 TEST(VelaJSONStream, NestedContainersIndentTwoBlanksPerLevel) {
-  VelaStream s;
-  VelaJSONStream json(s, 1, 0);
-  json.WriteObjectStart("", 0);
-  json.Write<VelaString>("name", VelaString("solver"));
-  json.WriteObjectStart("options", 0);
-  json.Write<double>("tolerance", 0.1);
-  json.WriteArrayStart("levels");
-  json.Write<double>("", 1);
-  json.Write<double>("", -2.5);
-  json.Write<std::string>("", "three");
-  json.WriteArrayEnd();
-  json.WriteObjectEnd();
-  json.Write<double>("count", 1e21);
-  json.WriteObjectEnd();
-  EXPECT_EQ(Text(s),
+  EXPECT_EQ(Written([](VelaJSONStream& json) {
+              json.WriteObjectStart("", 0);
+              json.Write<VelaString>("name", VelaString("solver"));
+              json.WriteObjectStart("options", 0);
+              json.Write<double>("tolerance", 0.1);
+              json.WriteArrayStart("levels");
+              json.Write<double>("", 1);
+              json.Write<std::string>("", "three");
+              json.WriteArrayEnd();
+              json.WriteObjectEnd();
+              json.WriteObjectStart("p", 1);
+              json.Write<double>("x", 1);
+              json.WriteObjectEnd();
+              json.Write<double>("count", 1e21);
+              json.WriteObjectEnd();
+            }),
             "{\n"
             "  \"name\": \"solver\", \n"
             "  \"options\": {\n"
             "    \"tolerance\": 0.10000000000000001, \n"
             "    \"levels\": [\n"
             "      1, \n"
-            "      -2.5, \n"
             "      \"three\"\n"
             "    ]\n"
             "  }, \n"
+            "  \"p\": {\"x\": 1}, \n"
             "  \"count\": 1e+21\n"
             "}");
-  EXPECT_EQ(json.GetIndent(), 0);
+  EXPECT_EQ(Written([](VelaJSONStream& json) {
+              json.WriteArrayStart("");
+              json.WriteObjectStart("", 1);
+              json.Write<double>("x", 0);
+              json.WriteObjectEnd();
+              json.WriteObjectStart("", 0);
+              json.Write<double>("y", -0.0);
+              json.WriteObjectEnd();
+              json.WriteArrayEnd();
+            }),
+            "[\n  {\"x\": 0}, \n  {\n    \"y\": -0\n  }\n]");
 }
 
-TEST(VelaJSONStream, ArrayOfObjectsWithoutNames) {
-  VelaStream s;
-  VelaJSONStream json(s, 1, 0);
-  json.WriteArrayStart("");
-  json.WriteObjectStart("", 1);
-  json.Write<double>("x", 0);
-  json.WriteObjectEnd();
-  json.WriteObjectStart("", 0);
-  json.Write<double>("y", -0.0);
-  json.WriteObjectEnd();
-  json.WriteArrayEnd();
-  EXPECT_EQ(Text(s),
-            "[\n"
-            "  {\"x\": 0}, \n"
-            "  {\n"
-            "    \"y\": -0\n"
-            "  }\n"
-            "]");
-}
-
-TEST(VelaJSONStream, EmptyContainers) {
-  VelaStream s;
-  VelaJSONStream json(s, 1, 0);
-  json.WriteObjectStart("", 0);
-  json.WriteArrayStart("list");
-  json.WriteArrayEnd();
-  json.Write<double>("n", 3);
-  json.WriteObjectStart("none", 1);
-  json.WriteObjectEnd();
-  json.WriteObjectStart("open", 0);
-  json.WriteObjectEnd();
-  json.WriteObjectEnd();
-  // An empty array still breaks its line and the next member takes the
-  // separator.
-  EXPECT_EQ(Text(s),
+// An empty array still breaks its line and the next member takes the
+// separator.
+TEST(VelaJSONStream, EmptyContainersAreFollowedByTheSeparator) {
+  EXPECT_EQ(Written([](VelaJSONStream& json) {
+              json.WriteObjectStart("", 0);
+              json.WriteArrayStart("list");
+              json.WriteArrayEnd();
+              json.Write<double>("n", 3);
+              json.WriteObjectStart("none", 1);
+              json.WriteObjectEnd();
+              json.WriteObjectStart("open", 0);
+              json.WriteObjectEnd();
+              json.WriteObjectEnd();
+            }),
             "{\n"
             "  \"list\": [\n"
             "\n"
@@ -129,117 +125,74 @@ TEST(VelaJSONStream, EmptyContainers) {
             "\n"
             "  }\n"
             "}");
-  EXPECT_EQ(json.GetIndent(), 0);
 }
 
-TEST(VelaJSONStream, InlineObjectInsideInlineObjectLeavesOneLineLayout) {
-  // Closing the inner object leaves the writer non-inline, so the outer
-  // object continues on a new line and its close drops the depth below 0.
-  VelaStream s;
-  VelaJSONStream json(s, 1, 0);
-  json.WriteObjectStart("", 1);
-  json.WriteObjectStart("p", 1);
-  json.Write<double>("x", 1);
-  json.WriteObjectEnd();
-  json.Write<double>("c", 2);
-  json.WriteObjectEnd();
-  EXPECT_EQ(Text(s), "{\"p\": {\"x\": 1}, \n\"c\": 2\n}");
-  EXPECT_EQ(json.GetIndent(), -1);
-}
-
-TEST(VelaJSONStream, BlockObjectInsideInlineObject) {
-  VelaStream s;
-  VelaJSONStream json(s, 1, 1);
-  json.WriteObjectStart("outer", 1);
-  json.Write<double>("a", 1);
-  json.WriteObjectStart("o", 0);
-  json.Write<double>("x", 2);
-  json.WriteObjectEnd();
-  json.Write<double>("b", 3);
-  json.WriteObjectEnd();
-  EXPECT_EQ(Text(s),
-            "  \"outer\": {\"a\": 1, \"o\": {\n"
-            "    \"x\": 2\n"
-            "  }, \n"
-            "  \"b\": 3\n"
-            "}");
-  EXPECT_EQ(json.GetIndent(), 0);
-}
-
-TEST(VelaJSONStream, InlineObjectInsideBlockObjectKeepsTheBlockLayout) {
-  VelaStream s;
-  VelaJSONStream json(s, 1, 0);
-  json.WriteObjectStart("", 0);
-  json.WriteObjectStart("p", 1);
-  json.Write<double>("x", 1);
-  json.Write<double>("y", 2);
-  json.WriteObjectEnd();
-  json.WriteArrayStart("q");
-  json.Write<double>("", 3);
-  json.WriteArrayEnd();
-  json.WriteObjectEnd();
-  EXPECT_EQ(Text(s),
-            "{\n"
-            "  \"p\": {\"x\": 1, \"y\": 2}, \n"
-            "  \"q\": [\n"
-            "    3\n"
-            "  ]\n"
-            "}");
+// Closing any container leaves the writer non-inline, so an inline outer
+// object continues on new lines (and its close drops the depth below 0).
+TEST(VelaJSONStream, ContainerInsideAnInlineObjectEndsItsOneLineLayout) {
+  EXPECT_EQ(Written(
+                [](VelaJSONStream& json) {
+                  json.WriteObjectStart("", 1);
+                  json.WriteObjectStart("p", 1);
+                  json.Write<double>("x", 1);
+                  json.WriteObjectEnd();
+                  json.Write<double>("c", 2);
+                  json.WriteObjectEnd();
+                },
+                -1),
+            "{\"p\": {\"x\": 1}, \n\"c\": 2\n}");
+  EXPECT_EQ(Written(
+                [](VelaJSONStream& json) {
+                  json.WriteObjectStart("outer", 1);
+                  json.Write<double>("a", 1);
+                  json.WriteObjectStart("o", 0);
+                  json.Write<double>("x", 2);
+                  json.WriteObjectEnd();
+                  json.Write<double>("b", 3);
+                  json.WriteObjectEnd();
+                },
+                0, 1, 1),
+            "  \"outer\": {\"a\": 1, \"o\": {\n    \"x\": 2\n  }, \n  \"b\": 3\n}");
 }
 
 TEST(VelaJSONStream, StringsAndNamesAreWrittenUnescaped) {
-  VelaStream s;
-  VelaJSONStream json(s, 1, 0);
-  json.WriteObjectStart("", 1);
-  json.Write<const char*>("say \"hi\"", "a \"quoted\" word");
-  json.Write<std::string>("path", std::string("C:\\tmp\\x"));
-  json.Write<VelaString>("q", VelaString("\""));
-  json.Write<const char*>("null", nullptr);
-  json.Write<VelaString>("empty", VelaString());
-  json.WriteObjectEnd();
-  EXPECT_EQ(Text(s),
+  EXPECT_EQ(Written([](VelaJSONStream& json) {
+              json.WriteObjectStart("", 1);
+              json.Write<const char*>("say \"hi\"", "a \"quoted\" word");
+              json.Write<std::string>("path", std::string("C:\\tmp\\x"));
+              json.Write<VelaString>("q", VelaString("\""));
+              json.Write<const char*>("null", nullptr);
+              json.Write<VelaString>("empty", VelaString());
+              json.WriteObjectEnd();
+            }),
             "{\"say \"hi\"\": \"a \"quoted\" word\", \"path\": \"C:\\tmp\\x\", "
             "\"q\": \"\"\", \"null\": \"\", \"empty\": \"\"}");
 }
 
-TEST(VelaJSONStream, ContinuingAfterEarlierMembersAtGivenDepth) {
-  // first = 0: the caller already wrote members at depth 2.
-  VelaStream s;
-  VelaJSONStream json(s, 0, 2);
-  json.Write<double>("x", 0.5);
-  json.WriteArrayStart("v");
-  json.Write<double>("", 1);
-  json.WriteArrayEnd();
-  EXPECT_EQ(json.GetIndent(), 2);
-  json.SetIndent(1);
-  json.WriteObjectEnd();
-  EXPECT_EQ(Text(s),
-            ", \n"
-            "    \"x\": 0.5, \n"
-            "    \"v\": [\n"
-            "      1\n"
-            "    ]\n"
-            "}");
-  EXPECT_EQ(json.GetIndent(), 0);
-}
-
-TEST(VelaJSONStream, FirstFlagTakesAnyNonZeroValue) {
-  VelaStream s;
-  VelaJSONStream json(s, -7, 3);
-  json.Write<double>("k", 2);
-  EXPECT_EQ(Text(s), "      \"k\": 2");
-}
-
-TEST(VelaJSONStream, SetIndentMovesFollowingLinesAndNegativeDepthIndentsNothing) {
-  VelaStream s;
-  VelaJSONStream json(s, 1, 0);
-  json.SetIndent(3);
-  json.Write<double>("a", 1);
-  json.SetIndent(-2);
-  json.Write<double>("b", 2);
-  json.SetIndent(0);
-  json.Write<double>("c", 3);
-  EXPECT_EQ(Text(s), "      \"a\": 1, \n\"b\": 2, \n\"c\": 3");
+// The caller may already have written members (first = 0, any non-zero is
+// true) at some depth, and may move the depth; a negative one indents nothing.
+TEST(VelaJSONStream, ConstructorFlagsAndSetIndentPlaceTheFollowingLines) {
+  EXPECT_EQ(Written(
+                [](VelaJSONStream& json) {
+                  json.Write<double>("x", 0.5);
+                  json.WriteArrayStart("v");
+                  json.Write<double>("", 1);
+                  json.WriteArrayEnd();
+                  json.SetIndent(1);
+                  json.WriteObjectEnd();
+                },
+                0, 0, 2),
+            ", \n    \"x\": 0.5, \n    \"v\": [\n      1\n    ]\n}");
+  EXPECT_EQ(Written(
+                [](VelaJSONStream& json) {
+                  json.Write<double>("a", 1);
+                  json.SetIndent(-2);
+                  json.Write<double>("b", 2);
+                  json.SetIndent(0);
+                  json.Write<double>("c", 3);
+                },
+                0, -7, 3),
+            "      \"a\": 1, \n\"b\": 2, \n\"c\": 3");
 }
 
 TEST(VelaJSONStream, WritesThroughACallersStreamAndDropsWithoutOne) {

@@ -4,16 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <climits>
+#include <clocale>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <locale>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "support/TestSupport.h"
 
@@ -27,147 +27,104 @@ std::string Text(const VelaStream& s) {
   return static_cast<std::stringstream*>(s.GetStream())->str();
 }
 
-// ---------------------------------------------------------------------------
-// Manipulators
-// ---------------------------------------------------------------------------
+// Each row: what is written to a fresh in-memory stream, the whole text.
+struct Row {
+  void (*write)(VelaStream&);
+  const char* text;
+};
 
-TEST(VelaStreamManip, SetwWritesItsBlanksAtOnce) {
-  VelaStream s;
-  s << velsetw(4);
-  EXPECT_EQ(Text(s), "    ");
-  s << "x";
-  EXPECT_EQ(Text(s), "    x");
+void ExpectRows(const std::vector<Row>& rows) {
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    VelaStream s;
+    rows[i].write(s);
+    EXPECT_EQ(Text(s), rows[i].text) << "row " << i;
+  }
 }
 
-TEST(VelaStreamManip, SetwBeforeANumberIsAnIndentNotAField) {
-  VelaStream s;
-  s << velsetw(6) << 42;
-  EXPECT_EQ(Text(s), "      42");
-  EXPECT_EQ(Text(s).size(), 8u);
+TEST(VelaStreamManip, ManipulatorsWriteIndentsAtOnceAndKeepTheirSettings) {
+  ExpectRows({
+      {[](VelaStream& s) { s << velsetw(4); }, "    "},
+      {[](VelaStream& s) { s << velsetw(4) << "x"; }, "    x"},
+      // An indent, not a right-aligned field: eight characters.
+      {[](VelaStream& s) { s << velsetw(6) << 42; }, "      42"},
+      // The width never reaches the next item.
+      {[](VelaStream& s) {
+         s << velsetw(3) << "a" << 7 << 'c' << 2.5 << velsetw(0) << "|" << velsetw(1) << velsetw(2)
+           << "e";
+       },
+       "   a7c2.5|   e"},
+      // Fill, precision and the fixed flag persist; setting them writes nothing.
+      {[](VelaStream& s) { s << velsetfill('*') << velsetprecision(3) << velsetfixedfloatfield(); },
+       ""},
+      {[](VelaStream& s) { s << velsetfill('*') << velsetw(3); }, "***"},
+      {[](VelaStream& s) {
+         s << velsetfill('*') << velsetw(3) << "a" << 5 << velsetw(2) << "b" << velsetfill('-')
+           << velsetw(1) << "c";
+       },
+       "***a5**b-c"},
+      {[](VelaStream& s) {
+         s << velsetprecision(3) << 3.14159 << " " << 2.71828 << " " << 100.0 << " " << 1234.5;
+       },
+       "3.14 2.72 100 1.23e+03"},
+      {[](VelaStream& s) {
+         s << velsetprecision(2) << velsetfixedfloatfield() << 1.0 << " " << 2.25 << " "
+           << "x" << 7 << " " << 1234.5 << " " << velsetprecision(0) << 0.75;
+       },
+       "1.00 2.25 x7 1234.50 1"},
+      {[](VelaStream& s) { velendl(s << "a" << velendl) << "b"; }, "a\n\nb"},
+  });
 }
 
-TEST(VelaStreamManip, WidthNeverReachesTheNextItem) {
-  VelaStream s;
-  s << velsetw(3) << "a" << 7 << 'c' << 2.5 << velsetw(0) << "|" << velsetw(1) << velsetw(2) << "e";
-  EXPECT_EQ(Text(s), "   a7c2.5|   e");
-}
-
-TEST(VelaStreamManip, FillPersistsAndOnlyPadsIndents) {
-  VelaStream s;
-  s << velsetfill('*');
-  EXPECT_EQ(Text(s), "");
-  s << velsetw(3);
-  EXPECT_EQ(Text(s), "***");
-  s << "a" << 5 << velsetw(2) << "b" << velsetfill('-') << velsetw(1) << "c";
-  EXPECT_EQ(Text(s), "***a5**b-c");
-}
-
-TEST(VelaStreamManip, PrecisionPersistsAcrossInsertions) {
-  VelaStream s;
-  s << velsetprecision(3);
-  EXPECT_EQ(Text(s), "");
-  s << 3.14159 << " " << 2.71828 << " " << 100.0 << " " << 1234.5;
-  EXPECT_EQ(Text(s), "3.14 2.72 100 1.23e+03");
-}
-
-TEST(VelaStreamManip, FixedFloatFieldPersists) {
-  VelaStream s;
-  s << velsetprecision(2) << velsetfixedfloatfield();
-  EXPECT_EQ(Text(s), "");
-  s << 1.0 << " " << 2.25 << " " << "x" << 7 << " " << 1234.5 << " " << velsetprecision(0) << 0.75;
-  EXPECT_EQ(Text(s), "1.00 2.25 x7 1234.50 1");
-}
-
-TEST(VelaStreamManip, EndlWritesANewline) {
-  VelaStream s;
-  s << "a" << velendl;
-  velendl(s) << "b";
-  EXPECT_EQ(Text(s), "a\n\nb");
-}
-
-// ---------------------------------------------------------------------------
-// Insertion and writers
-// ---------------------------------------------------------------------------
-
-TEST(VelaStreamInsert, EveryOverloadWritesTheStandardText) {
-  VelaStream s;
-  const std::string standard("std");
-  s << "text" << '|' << VelaString("vela") << '|' << standard << '|' << -12 << '|' << 4000000000u
-    << '|' << LONG_MIN << '|' << ULONG_MAX << '|' << LLONG_MIN << '|' << ULLONG_MAX << '|'
-    << 3.14159265 << '|' << 1e-7 << '|' << 1234567.0 << '|' << 0.5;
-  EXPECT_EQ(Text(s),
-            "text|vela|std|-12|4000000000|-9223372036854775808|18446744073709551615|"
-            "-9223372036854775808|18446744073709551615|3.14159|1e-07|1.23457e+06|0.5");
-}
-
-TEST(VelaStreamInsert, PointerIsWrittenAsTheStandardStreamWritesIt) {
+TEST(VelaStreamInsert, InsertionsAndWritersProduceTheStandardTexts) {
+  ExpectRows({
+      {[](VelaStream& s) {
+         s << "text" << '|' << VelaString("vela") << '|' << std::string("std") << '|' << -12 << '|'
+           << 4000000000u << '|' << LONG_MIN << '|' << ULONG_MAX << '|' << LLONG_MIN << '|'
+           << ULLONG_MAX << '|' << 3.14159265 << '|' << 1e-7 << '|' << 1234567.0;
+       },
+       "text|vela|std|-12|4000000000|-9223372036854775808|18446744073709551615|"
+       "-9223372036854775808|18446744073709551615|3.14159|1e-07|1.23457e+06"},
+      {[](VelaStream& s) {
+         s << "a" << static_cast<const char*>(nullptr) << "b" << VelaString()
+           << (s.good() ? "" : "bad");
+       },
+       "ab"},
+      {[](VelaStream& s) {
+         VelaString text("abcdef");
+         text.mutableData()[2] = '\0';
+         s << text << "|";
+         s.WriteString(text);
+       },
+       "ab|ab"},
+      {[](VelaStream& s) {
+         s.WriteInt(-7);
+         s.WriteString("|");
+         s.WriteLong(-2147483648L);
+         s.WriteString("|");
+         s.WriteShort(65);  // a number, not the character 'A'
+         s.WriteDelimiter();
+         s.WriteLine("line");
+         s.WriteLine("");
+       },
+       "-7|-2147483648|65;\nline\n\n"},
+  });
   int object = 0;
-  const void* pointer = &object;
   std::ostringstream expected;
-  expected << pointer << ' ' << static_cast<const void*>(nullptr);
+  expected << static_cast<const void*>(&object) << ' ' << static_cast<const void*>(nullptr);
   VelaStream s;
-  s << pointer << ' ' << static_cast<const void*>(nullptr);
+  s << static_cast<const void*>(&object) << ' ' << static_cast<const void*>(nullptr);
   EXPECT_EQ(Text(s), expected.str());
-}
-
-TEST(VelaStreamInsert, NullTextWritesNothingAndKeepsTheStreamGood) {
-  VelaStream s;
-  s << "a" << static_cast<const char*>(nullptr) << "b";
-  EXPECT_EQ(Text(s), "ab");
-  EXPECT_TRUE(s.good());
-}
-
-TEST(VelaStreamInsert, VelaStringStopsAtItsFirstZeroByte) {
-  VelaString text("abcdef");
-  text.mutableData()[2] = '\0';
-  ASSERT_EQ(text.len(), 6);
-  VelaStream s;
-  s << text << "|";
-  s.WriteString(text);
-  EXPECT_EQ(Text(s), "ab|ab");
-  VelaStream empty;
-  empty << VelaString() << "|";
-  EXPECT_EQ(Text(empty), "|");
-}
-
-TEST(VelaStreamInsert, CallersFlagsApplyToInsertions) {
-  std::ostringstream out;
-  out.precision(3);
-  VelaStream s(&out);
-  s << 3.14159;
-  EXPECT_EQ(out.str(), "3.14");
-}
-
-TEST(VelaStreamWrite, WritersProduceTheirExactTexts) {
-  VelaStream s;
-  s.WriteInt(-7);
-  s.WriteString("|");
-  s.WriteLong(-2147483648L);
-  s.WriteString("|");
-  s.WriteShort(-32768);
-  s.WriteString("|");
-  s.WriteShort(65);  // a number, not the character 'A'
-  s.WriteDelimiter();
-  s.WriteLine("line");
-  s.WriteLine("");
-  s.WriteString("");
-  EXPECT_EQ(Text(s), "-7|-2147483648|-32768|65;\nline\n\n");
 }
 
 TEST(VelaStreamWrite, WriteDoubleUsesSeventeenSignificantDigits) {
   const std::pair<double, const char*> cases[] = {
       {0.1, "0.10000000000000001"},
       {1e300, "1.0000000000000001e+300"},
-      {1.0, "1"},
       {-0.0, "-0"},
-      {-2.5, "-2.5"},
       {1e-5, "1.0000000000000001e-05"},
       {1e16, "10000000000000000"},
       {1e17, "1e+17"},
-      {123456789012345678.0, "1.2345678901234568e+17"},
-      {std::numeric_limits<double>::max(), "1.7976931348623157e+308"},
       {std::numeric_limits<double>::denorm_min(), "4.9406564584124654e-324"},
-      {std::numeric_limits<double>::infinity(), "inf"},
       {-std::numeric_limits<double>::infinity(), "-inf"},
   };
   for (const auto& [value, text] : cases) {
@@ -184,17 +141,15 @@ TEST(VelaStreamWrite, WriteDoubleIgnoresTheStreamsFormatFlags) {
   s << " " << 0.1;
   EXPECT_EQ(Text(s), "0.10 0.10000000000000001 0.10");
 
+  // A caller's flags apply to insertions, not to WriteDouble.
   std::ostringstream out;
   out.precision(3);
   out.setf(std::ios::scientific, std::ios::floatfield);
   VelaStream user(&out);
+  user << 3.14159 << " ";
   user.WriteDouble(1e300);
-  EXPECT_EQ(out.str(), "1.0000000000000001e+300");
+  EXPECT_EQ(out.str(), "3.142e+00 1.0000000000000001e+300");
 }
-
-// ---------------------------------------------------------------------------
-// WriteDouble under a decimal-comma locale
-// ---------------------------------------------------------------------------
 
 // Restores the global C and C++ locales on the way out.
 class GlobalLocaleGuard {
@@ -272,10 +227,6 @@ TEST(VelaStreamLocale, WriteDoubleUsesAPointUnderAnInstalledCommaLocale) {
   ExpectPointWhateverTheGlobalLocale();
 }
 
-// ---------------------------------------------------------------------------
-// Streams that write nothing
-// ---------------------------------------------------------------------------
-
 // Every operation a stream offers, for the streams that must drop them all.
 void ExerciseEverything(VelaStream& s) {
   const std::string standard("std");
@@ -306,38 +257,25 @@ TEST(VelaStreamFile, BackslashesInTheNameSeparateFolders) {
   EXPECT_EQ(ReadFile(folder.path() + "/sub/out.txt"), "inside");
 }
 
-TEST(VelaStreamDiscard, NamedConstructorOfOtherTypesDropsEverything) {
-  TempPath path("vela_stream_discard");
-  for (const auto type : {VelaStream::STRING_STREAM, VelaStream::USER_STREAM}) {
-    VelaStream s(path.path().c_str(), type, 0);
-    ExerciseEverything(s);
-    EXPECT_FALSE(s.good());
-    EXPECT_EQ(s.GetStream(), nullptr);
-  }
-  EXPECT_FALSE(std::filesystem::exists(path.path()));
-}
-
-TEST(VelaStreamDiscard, NullCallerStreamDropsEverything) {
-  VelaStream s(static_cast<std::ostream*>(nullptr));
-  ExerciseEverything(s);
-  EXPECT_FALSE(s.good());
-  EXPECT_EQ(s.GetStream(), nullptr);
-}
-
-TEST(VelaStreamDiscard, FileInAMissingFolderFailsAndWritesNothing) {
-  TempPath folder("vela_stream_nofolder");
+TEST(VelaStreamDiscard, StreamsWithoutTargetDropEverything) {
+  TempPath folder("vela_stream_discard");
   const std::string name = folder.path() + "/sub/out.txt";
-  VelaStream s(name.c_str(), VelaStream::FILE_STREAM, 0);
-  EXPECT_FALSE(s.good());
-  ExerciseEverything(s);
-  s << "more";
-  EXPECT_FALSE(s.good());
+  VelaStream asString(name.c_str(), VelaStream::STRING_STREAM, 0);
+  VelaStream asUser(name.c_str(), VelaStream::USER_STREAM, 0);
+  VelaStream nullUser(static_cast<std::ostream*>(nullptr));
+  // A file in a missing folder fails and stays failed.
+  VelaStream missingFolder(name.c_str(), VelaStream::FILE_STREAM, 0);
+  for (VelaStream* s : {&asString, &asUser, &nullUser, &missingFolder}) {
+    EXPECT_FALSE(s->good());
+    ExerciseEverything(*s);
+    *s << "more";  // after clear(), a write fails again
+    EXPECT_FALSE(s->good());
+  }
+  EXPECT_EQ(asString.GetStream(), nullptr);
+  EXPECT_EQ(asUser.GetStream(), nullptr);
+  EXPECT_EQ(nullUser.GetStream(), nullptr);
   EXPECT_FALSE(std::filesystem::exists(folder.path()));
 }
-
-// ---------------------------------------------------------------------------
-// Files
-// ---------------------------------------------------------------------------
 
 TEST(VelaStreamFile, EndlAndWriteLineFlushToDisk) {
   TempPath path("vela_stream_flush");
@@ -353,73 +291,38 @@ TEST(VelaStreamFile, EndlAndWriteLineFlushToDisk) {
   EXPECT_EQ(ReadFile(path.path()), "first\nsecond\nthird");
 }
 
-TEST(VelaStreamFile, DestructorClosesTheFileWithEverythingWritten) {
-  TempPath path("vela_stream_close");
-  {
-    VelaStream s(path.path().c_str(), VelaStream::FILE_STREAM, 0);
-    s << "no newline, no flush";
-  }
-  EXPECT_EQ(ReadFile(path.path()), "no newline, no flush");
-}
-
-TEST(VelaStreamFile, AppendModeAppends) {
-  TempPath path("vela_stream_append");
-  WriteFile(path.path(), "old\n");
-  {
-    VelaStream s(path.path().c_str(), VelaStream::FILE_STREAM, 1);
-    s << "new";
-  }
-  {
-    VelaStream s(path.path().c_str(), VelaStream::FILE_STREAM, 1);
-    s << "er";
-  }
-  EXPECT_EQ(ReadFile(path.path()), "old\nnewer");
-}
-
-TEST(VelaStreamFile, TruncateModeTruncates) {
-  TempPath path("vela_stream_truncate");
-  WriteFile(path.path(), "an old and longer content\n");
-  {
-    VelaStream s(path.path().c_str(), VelaStream::FILE_STREAM, 0);
-    s << "new";
-  }
-  EXPECT_EQ(ReadFile(path.path()), "new");
-}
-
-TEST(VelaStreamFile, EitherModeCreatesAMissingFile) {
-  for (const unsigned char append : {0, 1}) {
-    TempPath path("vela_stream_create");
-    {
-      VelaStream s(path.path().c_str(), VelaStream::FILE_STREAM, append);
+// Each row: the file's content before (none: no file), the append flag, the
+// content after two streams in turn wrote "new" and "er" without flushing.
+TEST(VelaStreamFile, DestructorClosesAndModesAppendTruncateOrCreate) {
+  const struct {
+    const char* before;
+    unsigned char append;
+    const char* after;
+  } rows[] = {{"old\n", 1, "old\nnewer"},
+              {"an old and longer content\n", 0, "er"},
+              {nullptr, 0, "er"},
+              {nullptr, 1, "newer"}};
+  for (const auto& row : rows) {
+    TempPath path("vela_stream_modes");
+    if (row.before != nullptr) WriteFile(path.path(), row.before);
+    for (const char* text : {"new", "er"}) {
+      VelaStream s(path.path().c_str(), VelaStream::FILE_STREAM, row.append);
       EXPECT_TRUE(s.good());
-      s << "x";
+      s << text;
     }
-    EXPECT_EQ(ReadFile(path.path()), "x") << "append " << int{append};
+    EXPECT_EQ(ReadFile(path.path()), row.after) << "append " << int{row.append};
   }
 }
-
-// ---------------------------------------------------------------------------
-// A caller's stream and stream control
-// ---------------------------------------------------------------------------
 
 TEST(VelaStreamUser, CallersStreamOutlivesTheVelaStream) {
-  TempPath path("vela_stream_user");
-  std::ofstream file(path.path());
   std::ostringstream memory;
   {
-    VelaStream toFile(&file);
     VelaStream toMemory(&memory);
-    EXPECT_TRUE(toFile.good());
-    EXPECT_EQ(toFile.GetStream(), nullptr);
+    EXPECT_TRUE(toMemory.good());
     EXPECT_EQ(toMemory.GetStream(), nullptr);
-    toFile << "via vela;";
     toMemory << "via vela;";
   }
-  ASSERT_TRUE(file.is_open());
-  file << "after";
   memory << "after";
-  file.close();
-  EXPECT_EQ(ReadFile(path.path()), "via vela;after");
   EXPECT_EQ(memory.str(), "via vela;after");
 }
 
@@ -434,14 +337,6 @@ TEST(VelaStreamControl, ClearResetsAFailedState) {
   EXPECT_EQ(out.rdstate(), std::ios::goodbit);
   user << "kept";
   EXPECT_EQ(out.str(), "kept");
-
-  VelaStream memory;
-  memory.GetStream()->setstate(std::ios::failbit);
-  EXPECT_FALSE(memory.good());
-  memory.clear();
-  EXPECT_TRUE(memory.good());
-  memory << "ok";
-  EXPECT_EQ(Text(memory), "ok");
 }
 
 }  // namespace
