@@ -21,12 +21,13 @@ using vela::test::ScopedProcessEnv;
 using P = VelaGlobalParameters;
 using Getter = std::function<long long(const P&)>;
 
-Getter Flag(unsigned char (P::*get)() const) {
-  return [get](const P& p) { return static_cast<long long>((p.*get)()); };
-}
 template <typename Get>
 Getter Number(Get get) {
   return [get](const P& p) { return static_cast<long long>(get(p)); };
+}
+template <typename R>
+Getter Member(R (P::*get)() const) {
+  return [get](const P& p) { return static_cast<long long>((p.*get)()); };
 }
 
 struct Step {
@@ -134,7 +135,7 @@ const std::vector<FlagKey>& TrueTestKeys() {
 TEST_F(VelaGlobalParametersEnv, BoolKeysTakeOnlyUpperCaseTrueAndFalse) {
   for (const FlagKey& k : BoolKeys()) {
     const long long flipped = !k.byDefault;
-    Expect(k.key, Flag(k.get),
+    Expect(k.key, Member(k.get),
            {{nullptr, k.byDefault},
             {flipped ? "TRUE" : "FALSE", flipped},
             {flipped ? "true" : "false", flipped},  // rejected: the member stays
@@ -146,7 +147,7 @@ TEST_F(VelaGlobalParametersEnv, BoolKeysTakeOnlyUpperCaseTrueAndFalse) {
 
 TEST_F(VelaGlobalParametersEnv, TrueTestKeysTurnOffOnAnyOtherText) {
   for (const FlagKey& k : TrueTestKeys()) {
-    Expect(k.key, Flag(k.get),
+    Expect(k.key, Member(k.get),
            {{nullptr, k.byDefault}, {"TRUE", 1}, {nullptr, 1}, {"true", 0}, {"TRUE", 1}, {"", 1},
             {"1", 0}, {nullptr, 0}});
   }
@@ -160,26 +161,21 @@ TEST_F(VelaGlobalParametersEnv, BoundedIntKeysIgnoreValuesOutOfRange) {
     const char* largest;
     const char* bound;
   } keys[] = {
-      {"VelaGDMethods", Number([](const P& p) { return p.GetGDMethods(); }), 30, "127", "128"},
-      {"VelaADOMode", Number([](const P& p) { return p.GetADOMode(); }), 20, "31", "32"},
-      {"VelaMUCMode", Number([](const P& p) { return p.GetMUCMode(); }), 206, "255", "256"},
-      {"VelaRRMode", Number([](const P& p) { return p.GetRRMode(); }), 1, "524287", "524288"},
-      {"VelaIMMode", Number([](const P& p) { return p.GetIMMode(); }), 0, "3", "4"},
-      {"VelaDiagOptions", Number([](const P& p) { return p.GetDiagOptions(); }), 15, "31", "32"},
-      {"VelaESLinearMethod", Number([](const P& p) { return p.GetESLinearMethod(); }), 2, "7",
-       "8"},
-      {"VelaParallelMode", Number([](const P& p) { return p.GetParallelMode(); }), 0, "7", "8"},
+      {"VelaGDMethods", Member(&P::GetGDMethods), 30, "127", "128"},
+      {"VelaADOMode", Member(&P::GetADOMode), 20, "31", "32"},
+      {"VelaMUCMode", Member(&P::GetMUCMode), 206, "255", "256"},
+      {"VelaRRMode", Member(&P::GetRRMode), 1, "524287", "524288"},
+      {"VelaIMMode", Member(&P::GetIMMode), 0, "3", "4"},
+      {"VelaDiagOptions", Member(&P::GetDiagOptions), 15, "31", "32"},
+      {"VelaESLinearMethod", Member(&P::GetESLinearMethod), 2, "7", "8"},
+      {"VelaParallelMode", Member(&P::GetParallelMode), 0, "7", "8"},
   };
   for (const auto& k : keys) {
     const long long largest = std::stoll(k.largest);
     Expect(k.key, k.get,
-           {{nullptr, k.byDefault},
-            {k.bound, k.byDefault},
+           {{nullptr, k.byDefault}, {k.bound, k.byDefault},
             {"-1", k.byDefault},  // negative reads as a huge unsigned number
-            {"99999999999", k.byDefault},
-            {k.largest, largest},
-            {nullptr, largest},
-            {" 1", 1},
+            {"99999999999", k.byDefault}, {k.largest, largest}, {nullptr, largest}, {" 1", 1},
             {"abc", 0}});  // not a number reads as 0, which is in range
   }
 }
@@ -190,24 +186,16 @@ TEST_F(VelaGlobalParametersEnv, IntKeysStoreWhatAtoiReads) {
     Getter get;
     long long byDefault;
   } keys[] = {
-      {"VelaReplayDigits", Number([](const P& p) { return p.GetReplayDigits(); }), 0},
-      {"VelaScaleFactor", Number([](const P& p) { return p.GetScaleFactor(); }), 1},
-      {"VelaPrecision", Number([](const P& p) { return p.GetPrecision(); }), 3},
-      {"VelaReplaySolverModeMask", Number([](const P& p) { return p.GetReplaySolverModeMask(); }),
-       0},
-      {"VelaReplayMode", Number([](const P& p) { return p.GetReplayMode(); }), 0},
+      {"VelaReplayDigits", Member(&P::GetReplayDigits), 0},
+      {"VelaScaleFactor", Member(&P::GetScaleFactor), 1},
+      {"VelaPrecision", Member(&P::GetPrecision), 3},
+      {"VelaReplaySolverModeMask", Member(&P::GetReplaySolverModeMask), 0},
+      {"VelaReplayMode", Member(&P::GetReplayMode), 0},
   };
   for (const auto& k : keys) {
     Expect(k.key, k.get,
-           {{nullptr, k.byDefault},
-            {"-7", -7},
-            {nullptr, -7},
-            {"", -7},
-            {"12abc", 12},
-            {"  +5", 5},
-            {"99999999999", INT_MAX},
-            {"-99999999999", INT_MIN},
-            {"abc", 0}});
+           {{nullptr, k.byDefault}, {"-7", -7}, {nullptr, -7}, {"", -7}, {"12abc", 12}, {"  +5", 5},
+            {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}, {"abc", 0}});
   }
 }
 
@@ -222,35 +210,27 @@ TEST_F(VelaGlobalParametersEnv, KeywordKeysStoreTheNumberOfAnExactMatch) {
   const std::vector<std::pair<const char*, int>> scriptDetail = {
       {"NONE", 0}, {"SINGLE", 1}, {"FULL", 2}};
   const KeywordKey keys[] = {
-      {"VelaHRTwoRSMode", Number([](const P& p) { return p.GetHRTwoRSMode(); }), 2,
+      {"VelaHRTwoRSMode", Member(&P::GetHRTwoRSMode), 2,
        {{"SATISFIED", 0}, {"SOLVE", 1}, {"SOLVE3D", 2}}},
-      {"VelaHRThreeRSMode", Number([](const P& p) { return p.GetHRThreeRSMode(); }), 1,
-       {{"SATISFIED", 0}, {"SOLVE", 1}}},
-      {"VelaDecompIMMode", Number([](const P& p) { return p.GetDecompIMMode(); }), 1,
-       {{"ADIMRS", 0}, {"ADIM3Specs", 1}}},
-      {"VelaADMode", Number([](const P& p) { return p.GetADMode(); }), 1,
-       {{"HARD", 0}, {"SOFT", 1}}},
-      {"VelaDOFSpaceMethod", Number([](const P& p) { return p.GetDOFSpaceMethod(); }), 2,
+      {"VelaHRThreeRSMode", Member(&P::GetHRThreeRSMode), 1, {{"SATISFIED", 0}, {"SOLVE", 1}}},
+      {"VelaDecompIMMode", Member(&P::GetDecompIMMode), 1, {{"ADIMRS", 0}, {"ADIM3Specs", 1}}},
+      {"VelaADMode", Member(&P::GetADMode), 1, {{"HARD", 0}, {"SOFT", 1}}},
+      {"VelaDOFSpaceMethod", Member(&P::GetDOFSpaceMethod), 2,
        {{"SVD", 0}, {"GAUSS", 1}, {"REF", 2}}},
-      {"VelaREFOrder", Number([](const P& p) { return p.GetREFOrder(); }), 0,
-       {{"ROWS", 0}, {"COLUMNS", 1}}},
-      {"VelaPureNewtonMethod", Number([](const P& p) { return p.GetPureNewtonMethod(); }), 1,
-       {{"SVD", 0}, {"REF", 1}}},
-      {"VelaRelaxationMode", Number([](const P& p) { return p.GetRelaxationMode(); }), 1,
+      {"VelaREFOrder", Member(&P::GetREFOrder), 0, {{"ROWS", 0}, {"COLUMNS", 1}}},
+      {"VelaPureNewtonMethod", Member(&P::GetPureNewtonMethod), 1, {{"SVD", 0}, {"REF", 1}}},
+      {"VelaRelaxationMode", Member(&P::GetRelaxationMode), 1,
        {{"NONE", 0}, {"QUAD", 1}, {"ALL", 2}}},
-      {"VelaPriorityOrientations", Number([](const P& p) { return p.GetPriorityOrientations(); }),
-       1, {{"NONE", 0}, {"WEAK", 1}, {"STRONG", 2}}},
-      {"VelaInterferenceMode", Number([](const P& p) { return p.GetInterferenceMode(); }), 0,
+      {"VelaPriorityOrientations", Member(&P::GetPriorityOrientations), 1,
+       {{"NONE", 0}, {"WEAK", 1}, {"STRONG", 2}}},
+      {"VelaInterferenceMode", Member(&P::GetInterferenceMode), 0,
        {{"NONE", 0}, {"NOMOVE", 1}, {"STOP", 2}, {"PUSH", 3}}},
-      {"VelaSMScriptMode", Number([](const P& p) { return p.GetSMScriptMode(); }), 0,
-       scriptDetail},
-      {"VelaCSScriptMode", Number([](const P& p) { return p.GetCSScriptMode(); }), 0,
-       scriptDetail},
-      {"VelaScriptMode", Number([](const P& p) { return p.GetScriptMode(); }), 2,
-       {{"FULL", 0}, {"SIMPLE", 1}, {"NONE", 2}}},
-      {"VelaValidateMode", Number([](const P& p) { return p.GetValidateMode(); }), 0,
+      {"VelaSMScriptMode", Member(&P::GetSMScriptMode), 0, scriptDetail},
+      {"VelaCSScriptMode", Member(&P::GetCSScriptMode), 0, scriptDetail},
+      {"VelaScriptMode", Member(&P::GetScriptMode), 2, {{"FULL", 0}, {"SIMPLE", 1}, {"NONE", 2}}},
+      {"VelaValidateMode", Member(&P::GetValidateMode), 0,
        {{"COMPARE", 0}, {"VALIDATE", 1}, {"REGRESS", 2}, {"SIMPLECOMPARE", 3}, {"NONE", 4}}},
-      {"VelaAssertMode", Number([](const P& p) { return p.GetAssertMode(); }), 0,
+      {"VelaAssertMode", Member(&P::GetAssertMode), 0,
        {{"NONE", 0}, {"TRACE", 1}, {"ASSERT", 2}, {"BREAK", 3}, {"LOOP", 4}}},
       {"VelaRoundMode", Number([](const P& p) { return p.GetCurrentValues().RoundMode; }), 0,
        {{"NEAR", 0}, {"UP", 1}, {"DOWN", 2}, {"TRUNC", 3}}},
@@ -299,7 +279,7 @@ TEST_F(VelaGlobalParametersEnv, StringKeysStoreTheTextAsIs) {
 
 TEST_F(VelaGlobalParametersEnv, AlwaysAppliedThreadNumberResetsWhenUnset) {
   p_.SetThreadNumber(4);
-  Expect("VelaThreadNumber", Number([](const P& p) { return p.GetThreadNumber(); }),
+  Expect("VelaThreadNumber", Member(&P::GetThreadNumber),
          {{nullptr, 0}, {"6", 6}, {"x", 0}, {"6", 6}, {"", 0}});
 }
 
@@ -308,12 +288,12 @@ TEST_F(VelaGlobalParametersEnv, InternalKeysAcceptRejectAndResetWithTheModeOpen)
   p_.Initialize();
   // Always applied: an unset key turns the plug mode off.
   p_.SetReplayPlugMode(1);
-  Expect("VelaReplayPlugMode", Flag(&P::IsReplayPlugMode),
+  Expect("VelaReplayPlugMode", Member(&P::IsReplayPlugMode),
          {{nullptr, 0}, {"TRUE", 1}, {"yes", 0}, {"TRUE", 1}, {nullptr, 0}});
-  Expect("VelaCheckMode", Flag(&P::GetCheckMode),
+  Expect("VelaCheckMode", Member(&P::GetCheckMode),
          {{nullptr, 0}, {"TRUE", 1}, {nullptr, 1}, {"on", 0}});
   const Getter initial = Number([](const P& p) { return p.GetCurrentValues().InitialTraceLevel; });
-  Expect("VelaTraceLevel", Number([](const P& p) { return p.GetTraceLevel(); }),
+  Expect("VelaTraceLevel", Member(&P::GetTraceLevel),
          {{nullptr, 0}, {"6", 6}, {nullptr, 6}, {"x", 0}, {"-2", -2}});
   EXPECT_EQ(initial(p_), -2);
   Expect("VelaReplayMethod", Number([](const P& p) { return p.GetReplayMethod().len(); }),
@@ -358,32 +338,36 @@ class VelaGlobalParametersLevels : public VelaGlobalParametersEnv {
   }
 };
 
-TEST_F(VelaGlobalParametersLevels, LevelOnlyLowers) {
-  EXPECT_EQ(Apply("1000", nullptr), (Levels{751, 0}));
-  EXPECT_EQ(Apply("-1", nullptr), (Levels{751, 0}));
-  EXPECT_EQ(Apply("751", nullptr), (Levels{751, 0}));
-  EXPECT_EQ(Apply("600", nullptr), (Levels{600, 0}));
-  EXPECT_EQ(Apply("700", nullptr), (Levels{600, 0}));
-  EXPECT_EQ(Apply(nullptr, nullptr), (Levels{600, 0}));
-  EXPECT_EQ(Apply("abc", nullptr), (Levels{0, 0}));
-}
-
-TEST_F(VelaGlobalParametersLevels, HFLevelIsAsGivenOnlyWhenTheLevelWasLowered) {
-  EXPECT_EQ(Apply(nullptr, "7"), (Levels{751, 0}));    // min(7, 0)
-  EXPECT_EQ(Apply("751", "7"), (Levels{751, 0}));      // equal is not lowered
-  EXPECT_EQ(Apply("500", "7"), (Levels{500, 7}));
-  EXPECT_EQ(Apply(nullptr, "9"), (Levels{500, 7}));    // min(9, 7)
-  EXPECT_EQ(Apply("500", "9"), (Levels{500, 7}));      // 500 is not lower than 500
-  EXPECT_EQ(Apply(nullptr, "3"), (Levels{500, 3}));
-  EXPECT_EQ(Apply(nullptr, "-1"), (Levels{500, 3}));   // unsigned: huge
-  EXPECT_EQ(Apply("400", "70000"), (Levels{400, 70000u & 0xFFFFu}));
-  EXPECT_EQ(Apply("300", nullptr), (Levels{300, 70000u & 0xFFFFu}));
-}
-
-TEST_F(VelaGlobalParametersLevels, KeywordResetsBothLevelsAfterTheOtherKeys) {
-  EXPECT_EQ(Apply("500", "7", "LEVELBSF"), (Levels{500, 7}));
-  EXPECT_EQ(Apply(nullptr, nullptr, "levelbsf "), (Levels{500, 7}));
-  EXPECT_EQ(Apply("400", "9", "levelbsf"), (Levels{751, 0}));
+// Each row applies its keys to the levels the previous rows left.
+TEST_F(VelaGlobalParametersLevels, LevelOnlyLowersAndHFLevelFollowsALoweredLevel) {
+  const struct {
+    const char* level;
+    const char* hf;
+    const char* reset;
+    Levels expected;
+  } rows[] = {
+      {"1000", nullptr, nullptr, {751, 0}},
+      {"-1", nullptr, nullptr, {751, 0}},
+      {nullptr, "7", nullptr, {751, 0}},  // min(7, 0)
+      {"751", "7", nullptr, {751, 0}},    // equal is not lowered
+      {"500", "7", nullptr, {500, 7}},
+      {nullptr, "9", nullptr, {500, 7}},  // min(9, 7)
+      {"500", "9", nullptr, {500, 7}},    // 500 is not lower than 500
+      {"700", nullptr, nullptr, {500, 7}},
+      {nullptr, "3", nullptr, {500, 3}},
+      {nullptr, "-1", nullptr, {500, 3}},  // unsigned: huge
+      {"400", "70000", nullptr, {400, 70000u & 0xFFFFu}},
+      {"300", nullptr, nullptr, {300, 70000u & 0xFFFFu}},
+      // The reset keyword applies after the other keys, in any case.
+      {"200", "7", "LEVELBSF", {200, 7}},
+      {nullptr, nullptr, "levelbsf ", {200, 7}},
+      {"100", "9", "levelbsf", {751, 0}},
+      {"abc", nullptr, nullptr, {0, 0}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.level ? row.level : "-") + " " + (row.hf ? row.hf : "-"));
+    EXPECT_EQ(Apply(row.level, row.hf, row.reset), row.expected);
+  }
 }
 
 }  // namespace

@@ -50,17 +50,11 @@ class VelaGlobalParametersNames : public ::testing::Test {
 // Names
 // ---------------------------------------------------------------------------
 
-TEST_F(VelaGlobalParametersNames, DefaultNames) {
-  VelaGlobalParameters p = Configured();
-  EXPECT_EQ(Str(p.GetReplayFileName()), "001.VelReplay");
-  EXPECT_EQ(Str(p.GetReplayFullName()), "Vela001.VelReplay");
-  EXPECT_EQ(Str(p.GetScriptFileName()), "1.VelScript");
-  EXPECT_EQ(Str(p.GetScriptFullName()), "Vela1.VelScript");
-}
-
 TEST_F(VelaGlobalParametersNames, LogNameGivesThePrefixAndReplayPathTheFolder) {
+  EXPECT_EQ(Str(Configured().GetScriptFileName()), "1.VelScript");
   ScopedProcessEnv log("QTS_LOG_NAME", "abc");
   VelaGlobalParameters p = Configured();
+  EXPECT_EQ(Str(p.GetReplayFileName()), "001.VelReplay");
   EXPECT_EQ(Str(p.GetReplayPrefix()), "abc_");
   EXPECT_EQ(Str(p.GetReplayFullName()), "abc_001.VelReplay");
   p.SetReplayPath("C:\\r");
@@ -124,7 +118,7 @@ TEST_F(VelaGlobalParametersNames, ScriptReplayNameIsPaddedToReplayDigits) {
 // Searching for a free name
 // ---------------------------------------------------------------------------
 
-TEST_F(VelaGlobalParametersNames, NextReplayNameSkipsExistingFiles) {
+TEST_F(VelaGlobalParametersNames, NextReplayNameSkipsExistingFilesUnlessScriptedOrExplicit) {
   VelaGlobalParameters p = InFolder();
   p.GenerateNextReplayName("");
   EXPECT_EQ(Str(p.GetReplayFileName()), "001.VelReplay");
@@ -139,21 +133,16 @@ TEST_F(VelaGlobalParametersNames, NextReplayNameSkipsExistingFiles) {
   EXPECT_EQ(Str(p.GetReplayFileName()), "004.VelReplay");
   p.GenerateNextReplayName("");
   EXPECT_EQ(Str(p.GetReplayFileName()), "005.VelReplay");
-}
-
-TEST_F(VelaGlobalParametersNames, NextReplayNameDoesNothingForScriptsOrExplicitNames) {
-  Touch("001.VelReplay");
-  VelaGlobalParameters p = InFolder();
+  // Nothing happens for scripts or while an explicit name is set.
+  Touch("005.VelReplay");
   p.SetScriptMode(VelaScriptMode_FULL);
   p.GenerateNextReplayName("");
-  EXPECT_EQ(Str(p.GetReplayFileName()), "001.VelReplay");
+  EXPECT_EQ(Str(p.GetReplayFileName()), "005.VelReplay");
   p.SetScriptMode(VelaScriptMode_NONE);
-  p.SetReplayFileName("001.VelReplay");
+  p.SetReplayFileName("005.VelReplay");
   p.GenerateNextReplayName("");
   p.SetReplayFileName("");
-  EXPECT_EQ(Str(p.GetReplayFileName()), "001.VelReplay");
-  p.GenerateNextReplayName("");
-  EXPECT_EQ(Str(p.GetReplayFileName()), "002.VelReplay");
+  EXPECT_EQ(Str(p.GetReplayFileName()), "005.VelReplay");
 }
 
 TEST_F(VelaGlobalParametersNames, ReplayNumberGrowsPastThreeDigits) {
@@ -165,7 +154,7 @@ TEST_F(VelaGlobalParametersNames, ReplayNumberGrowsPastThreeDigits) {
   EXPECT_EQ(Str(p.GetReplayFileName()), "1001.VelReplay");
 }
 
-TEST_F(VelaGlobalParametersNames, NextScriptNameSkipsExistingFiles) {
+TEST_F(VelaGlobalParametersNames, NextScriptNameSkipsExistingFilesWhileTheNameCanChange) {
   Touch("1.VelScript");
   Touch("2.VelScript");
   VelaGlobalParameters p = InFolder();
@@ -175,14 +164,12 @@ TEST_F(VelaGlobalParametersNames, NextScriptNameSkipsExistingFiles) {
   p.GenerateNextScriptFileName();
   p.SetScriptFileName("");
   EXPECT_EQ(Str(p.GetScriptFileName()), "3.VelScript");
-}
-
-TEST_F(VelaGlobalParametersNames, NextScriptNameStopsWhenTheNameCannotChange) {
+  // In test mode the name follows the replay name and cannot change: the
+  // search returns although the file exists.
   Touch("case.VelReplay.VelScript");
-  VelaGlobalParameters p = InFolder();
   p.SetTestMode(1);
   p.SetReplayFileName("case.VelReplay");
-  p.GenerateNextScriptFileName();  // returns although the file exists
+  p.GenerateNextScriptFileName();
   EXPECT_EQ(Str(p.GetScriptFullName()), Dir() + "case.VelReplay.VelScript");
 }
 

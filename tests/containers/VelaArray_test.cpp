@@ -61,24 +61,15 @@ VelaArray<T> Filled(int n) {
   return a;
 }
 
+int CompareAddresses(const void* a, const void* b) {
+  const auto x = reinterpret_cast<std::uintptr_t>(a), y = reinterpret_cast<std::uintptr_t>(b);
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
 template <class T>
 class VelaArrayTyped : public ::testing::Test {};
 using ElementTypes = ::testing::Types<unsigned char, int, double, void*>;
 TYPED_TEST_SUITE(VelaArrayTyped, ElementTypes, );
-
-TYPED_TEST(VelaArrayTyped, AppendingUpToInlineCapacityNeverLeavesTheObject) {
-  using T = TypeParam;
-  VelaArray<T> a;
-  EXPECT_TRUE(UsesOwnStorage(a));
-  for (int k = 0; k < kN<T>; ++k) {
-    a.Append(Value<T>(k));
-    ASSERT_TRUE(UsesOwnStorage(a)) << k;
-    ASSERT_EQ(a.Capacity(), kN<T>);
-  }
-  a.Append(Value<T>(kN<T>));
-  EXPECT_FALSE(UsesOwnStorage(a));
-  for (int k = 0; k <= kN<T>; ++k) ASSERT_EQ(a[k], Value<T>(k));
-}
 
 TYPED_TEST(VelaArrayTyped, AppendAndInsertFollowTheGrowthRuleAtEveryLength) {
   using T = TypeParam;
@@ -111,117 +102,44 @@ TYPED_TEST(VelaArrayTyped, ElementOfTheArrayCanBeAddedWhileItGrows) {
     for (const bool insert : {false, true}) {
       VelaArray<T> a = Filled<T>(n);
       ASSERT_EQ(a.Capacity(), n);
+      const T expected = insert ? Value<T>(n - 1) : Value<T>(0);
       if (insert) {
         a.insert(a.begin(), a[n - 1]);
       } else {
         a.push_back(a[0]);
       }
       ASSERT_EQ(a.Size(), n + 1);
-      EXPECT_EQ(insert ? a[0] : a[n], insert ? Value<T>(n - 1) : Value<T>(0));
-      EXPECT_EQ(insert ? a[n] : a[0], insert ? Value<T>(n - 1) : Value<T>(0));
+      EXPECT_EQ(a[0], expected);
+      EXPECT_EQ(a[n], expected);
     }
   }
 }
 
-TYPED_TEST(VelaArrayTyped, ReserveLeavesInlineExactlyThenDoubles) {
+// Self-assignment, self-move, Reserve(-1) and the moved block's identity lie
+// outside the randomised model below.
+TYPED_TEST(VelaArrayTyped, SelfAssignmentNegativeReserveAndMovedBlock) {
   using T = TypeParam;
-  VelaArray<T> a = Filled<T>(3);
-  a.Reserve(kN<T>);
-  EXPECT_EQ(a.Capacity(), kN<T>);
-  a.Reserve(kN<T> + 5);
-  EXPECT_EQ(a.Capacity(), kN<T> + 5);
-  a.Reserve(kN<T> + 6);
-  EXPECT_EQ(a.Capacity(), 2 * (kN<T> + 5));
+  VelaArray<T> a = Filled<T>(2 * kN<T>);
+  const int capacity = a.Capacity();
   a.Reserve(-1);
-  a.RemoveAll();
-  EXPECT_EQ(a.Capacity(), 2 * (kN<T> + 5));
-  EXPECT_TRUE(a.IsEmpty());
-}
+  VelaArray<T>& alias = a;
+  a = alias;
+  a = std::move(alias);
+  EXPECT_EQ(a.Capacity(), capacity);
+  EXPECT_TRUE(a == Filled<T>(2 * kN<T>));
 
-TYPED_TEST(VelaArrayTyped, CopyTakesElementsButNotCapacity) {
-  using T = TypeParam;
-  VelaArray<T> big = Filled<T>(3);
-  big.Reserve(10 * kN<T>);
-  const VelaArray<T> copy(big);
-  EXPECT_EQ(copy.Capacity(), kN<T>);
-  EXPECT_TRUE(UsesOwnStorage(copy));
-  EXPECT_TRUE(copy == big);
-
-  VelaArray<T> assigned;
-  assigned = big;
-  EXPECT_EQ(assigned.Capacity(), kN<T>);
-  VelaArray<T> grown = Filled<T>(kN<T> + 1);  // capacity N + 1, doubled to 2N + 2
-  const VelaArray<T> source = Filled<T>(2 * kN<T>);
-  grown = source;
-  EXPECT_EQ(grown.Capacity(), 2 * kN<T> + 2);
-  EXPECT_TRUE(grown == source);
-  VelaArray<T>& alias = grown;
-  grown = alias;
-  EXPECT_TRUE(grown == source);
-}
-
-TYPED_TEST(VelaArrayTyped, MoveHandsOverHeapBlockAndCopiesInlineElements) {
-  using T = TypeParam;
-  VelaArray<T> heap = Filled<T>(kN<T> + 4);
-  const T* block = heap.GetBuffer();
-  const int capacity = heap.Capacity();
-  VelaArray<T> taker(std::move(heap));
+  const T* block = a.GetBuffer();
+  VelaArray<T> taker(std::move(a));
   EXPECT_EQ(taker.GetBuffer(), block);
-  EXPECT_EQ(taker.Capacity(), capacity);
-  EXPECT_TRUE(taker == Filled<T>(kN<T> + 4));
-  EXPECT_TRUE(heap.IsEmpty());
-  EXPECT_EQ(heap.Capacity(), kN<T>);
-  EXPECT_TRUE(UsesOwnStorage(heap));
-
+  EXPECT_TRUE(a.IsEmpty());
+  EXPECT_EQ(a.Capacity(), kN<T>);
+  EXPECT_TRUE(UsesOwnStorage(a));
   VelaArray<T> small = Filled<T>(5);
   taker = std::move(small);  // frees the block it held
-  EXPECT_TRUE(UsesOwnStorage(taker));
-  EXPECT_EQ(taker.Capacity(), kN<T>);
-  EXPECT_TRUE(taker == Filled<T>(5));
-  EXPECT_TRUE(small.IsEmpty());
   small.Append(Value<T>(99));
-  EXPECT_EQ(taker.Size(), 5);
-
-  VelaArray<T>& alias = taker;
-  taker = std::move(alias);
+  EXPECT_TRUE(UsesOwnStorage(taker));
   EXPECT_TRUE(taker == Filled<T>(5));
 }
-
-TYPED_TEST(VelaArrayTyped, SwapExchangesContentsInEveryStorageCombination) {
-  using T = TypeParam;
-  const int sizes[] = {0, 3, kN<T>, kN<T> + 1, 3 * kN<T>};
-  for (int m : sizes) {
-    for (int n : sizes) {
-      VelaArray<T> a = Filled<T>(m);
-      VelaArray<T> b;
-      for (int k = 0; k < n; ++k) b.Append(Value<T>(1000 - k));
-      const VelaArray<T> a0(a), b0(b);
-      const int ca = a.Capacity(), cb = b.Capacity();
-      const T* heapA = UsesOwnStorage(a) ? nullptr : a.GetBuffer();
-      a.swap(b);
-      EXPECT_TRUE(a == b0 && b == a0) << m << " " << n;
-      EXPECT_EQ(a.Capacity(), cb);
-      EXPECT_EQ(b.Capacity(), ca);
-      EXPECT_EQ(UsesOwnStorage(a), cb == kN<T>);
-      EXPECT_EQ(UsesOwnStorage(b), ca == kN<T>);
-      if (heapA) {
-        EXPECT_EQ(b.GetBuffer(), heapA);
-      }
-    }
-  }
-}
-
-TYPED_TEST(VelaArrayTyped, EqualityComparesSizeAndElements) {
-  using T = TypeParam;
-  EXPECT_TRUE(Filled<T>(40) == Filled<T>(40));
-  EXPECT_TRUE(Filled<T>(3) != Filled<T>(4));
-  VelaArray<T> changed = Filled<T>(40);
-  changed.Set(39, Value<T>(7));
-  EXPECT_TRUE(changed != Filled<T>(40));
-  EXPECT_TRUE(VelaArray<T>() == VelaArray<T>());
-}
-
-// ---- Edge cases of single operations ------------------------------------------
 
 TEST(VelaArray, PointerCapacitiesRunSixteenSeventeenThenDouble) {
   VelaArray<void*> a;
@@ -233,81 +151,42 @@ TEST(VelaArray, PointerCapacitiesRunSixteenSeventeenThenDouble) {
   EXPECT_EQ(seen, (std::vector<int>{16, 17, 34, 68, 136, 272}));
 }
 
-TEST(VelaArray, SetBeyondSizeGrowsWithZeros) {
-  VelaArray<int> a;
-  a.Set(5, 9);
-  EXPECT_TRUE(a == VelaArray<int>(6, std::vector<int>{0, 0, 0, 0, 0, 9}.data()));
-  a.Set(-1, 4);
-  EXPECT_EQ(a.Size(), 6);
-  VelaArray<void*> p;
-  p.Set(2, &p);
-  EXPECT_EQ(p[0], nullptr);
-  EXPECT_EQ(p[1], nullptr);
-  EXPECT_EQ(p[2], &p);
-}
-
-TEST(VelaArray, RemoveValueTakesOnlyTheFirstMatch) {
+TEST(VelaArray, RemovalsTakeFirstMatchesZerosAndRepeats) {
   const int values[] = {4, 7, 4, 2};
   VelaArray<int> a(4, values);
   EXPECT_EQ(a.RemoveValue(5), -1);
-  EXPECT_EQ(a.Size(), 4);
   EXPECT_EQ(a.RemoveValue(4), 0);
   const int rest[] = {7, 4, 2};
   EXPECT_TRUE(a == VelaArray<int>(3, rest));
+
+  const double doubles[] = {0.0, 1.0, -0.0, std::nan("")};
+  VelaArray<double> d(4, doubles);
+  EXPECT_EQ(d.RemoveNulls(), 2);
+  ASSERT_EQ(d.Size(), 2);
+  EXPECT_EQ(d[0], 1.0);
+  EXPECT_TRUE(std::isnan(d[1]));
+
+  const int repeats[] = {1, 1, 2, 1};
+  VelaArray<int> r(4, repeats);
+  r.RemoveDuplicates();
+  const int unique[] = {1, 2, 1};
+  EXPECT_TRUE(r == VelaArray<int>(3, unique));
+
+  VelaArray<void*> self = Filled<void*>(4);
+  EXPECT_EQ(self.Remove(self), 4);
+  EXPECT_TRUE(self.IsEmpty());
 }
 
-TEST(VelaArray, RemoveNullsDropsBothZerosAndKeepsNaN) {
-  const double values[] = {0.0, 1.0, -0.0, std::nan("")};
-  VelaArray<double> a(4, values);
-  EXPECT_EQ(a.RemoveNulls(), 2);
-  ASSERT_EQ(a.Size(), 2);
-  EXPECT_EQ(a[0], 1.0);
-  EXPECT_TRUE(std::isnan(a[1]));
-  EXPECT_TRUE(a != a);  // a NaN element makes arrays unequal
-
-  void* pointers[] = {nullptr, &a, nullptr};
-  VelaArray<void*> p(3, pointers);
-  EXPECT_EQ(p.RemoveNulls(), 2);
-  EXPECT_EQ(p.Size(), 1);
-}
-
-TEST(VelaArray, RemoveDuplicatesDropsRepeatsOfThePreviousElement) {
-  const int values[] = {1, 1, 2, 1};
-  VelaArray<int> a(4, values);
-  a.RemoveDuplicates();
-  const int expected[] = {1, 2, 1};
-  EXPECT_TRUE(a == VelaArray<int>(3, expected));
-  const double zeros[] = {-0.0, 0.0, 0.5};
-  VelaArray<double> d(3, zeros);
-  d.RemoveDuplicates();
-  EXPECT_EQ(d.Size(), 2);
-  EXPECT_TRUE(std::signbit(d[0]));
-}
-
-TEST(VelaArray, LocateSearchesFromIndexAndFailsAtEnd) {
+TEST(VelaArray, LocateAndBinarySearchFailAtTheEnds) {
   const unsigned char values[] = {3, 5, 3};
   VelaArray<unsigned char> a(3, values);
-  EXPECT_EQ(a.Locate(3), 0);
-  EXPECT_EQ(a.Locate(3, 1), 2);
   EXPECT_EQ(a.Locate(3, -4), 0);
   EXPECT_EQ(a.Locate(3, a.Size()), -1);
   EXPECT_EQ(a.Locate(3, 100), -1);
-  EXPECT_EQ(a.Locate(9), -1);
-}
-
-TEST(VelaArray, RemoveOtherTakesFirstOccurrencesAndSelfEmpties) {
-  int x, y, z;
-  void* mine[] = {&x, &y, &x, &z};
-  void* theirs[] = {&x, &z, &z, &y};
-  VelaArray<void*> a(4, mine);
-  EXPECT_EQ(a.Remove(VelaArray<void*>(4, theirs)), 3);
-  ASSERT_EQ(a.Size(), 1);
-  EXPECT_EQ(a[0], &x);
-  VelaArray<void*> b(4, mine);
-  b.Reserve(100);
-  EXPECT_EQ(b.Remove(b), 4);
-  EXPECT_TRUE(b.IsEmpty());
-  EXPECT_EQ(b.Capacity(), 100);
+  VelaArray<void*> empty;
+  EXPECT_EQ(empty.BinarySearch(Value<void*>(1), CompareAddresses), -1);
+  const VelaArray<void*> one = Filled<void*>(1);
+  EXPECT_EQ(one.BinarySearch(Value<void*>(0), nullptr), -1);
 }
 
 TEST(VelaArray, AppendingAnArrayToItselfCopiesEachElementOnce) {
@@ -315,36 +194,19 @@ TEST(VelaArray, AppendingAnArrayToItselfCopiesEachElementOnce) {
     VelaArray<void*> a = Filled<void*>(n);
     a.Append(a);
     ASSERT_EQ(a.Size(), 2 * n);
-    for (int k = 0; k < n; ++k) {
-      ASSERT_EQ(a[k], Value<void*>(k));
-      ASSERT_EQ(a[n + k], Value<void*>(k));
-    }
+    for (int k = 0; k < 2 * n; ++k) ASSERT_EQ(a[k], Value<void*>(k % n)) << n;
   }
 }
 
-int CompareAddresses(const void* a, const void* b) {
-  const auto x = reinterpret_cast<std::uintptr_t>(a), y = reinterpret_cast<std::uintptr_t>(b);
-  return x < y ? -1 : x > y ? 1 : 0;
-}
+TEST(VelaArray, ConstructorsSetFillAndResizeIgnoreBadCounts) {
+  VelaArray<int> set;
+  set.Set(5, 9);
+  EXPECT_TRUE(set == VelaArray<int>(6, std::vector<int>{0, 0, 0, 0, 0, 9}.data()));
+  set.Set(-1, 4);
+  EXPECT_EQ(set.Size(), 6);
 
-TEST(VelaArray, QuickSortAndBinarySearchWorkOnStoredPointerValues) {
-  VelaArray<void*> a;
-  EXPECT_EQ(a.BinarySearch(Value<void*>(1), CompareAddresses), -1);
-  for (int k : {5, 1, 3, 3, 0, 9}) a.Append(Value<void*>(k));
-  a.QuickSort(CompareAddresses);
-  for (int k = 1; k < a.Size(); ++k) ASSERT_LE(CompareAddresses(a[k - 1], a[k]), 0);
-  EXPECT_EQ(a.BinarySearch(Value<void*>(3), CompareAddresses), 2);
-  EXPECT_EQ(a.BinarySearch(Value<void*>(0), CompareAddresses), 0);
-  EXPECT_EQ(a.BinarySearch(Value<void*>(9), CompareAddresses), 5);
-  EXPECT_EQ(a.BinarySearch(Value<void*>(4), CompareAddresses), -1);
-  EXPECT_EQ(a.BinarySearch(Value<void*>(10), CompareAddresses), -1);
-  EXPECT_EQ(a.BinarySearch(Value<void*>(3), nullptr), -1);
-}
-
-TEST(VelaArray, ConstructorsAssignmentFromValuesAndFill) {
   EXPECT_EQ(VelaArray<double>(3, 0).Size(), 3);  // a literal 0 is the value
   const VelaArray<void*> nulls(20);
-  EXPECT_EQ(nulls.Size(), 20);
   EXPECT_EQ(nulls.Capacity(), 20);
   EXPECT_EQ(std::count(nulls.begin(), nulls.end(), nullptr), 20);
   EXPECT_TRUE(VelaArray<int>(-2, 1).IsEmpty());
@@ -352,26 +214,17 @@ TEST(VelaArray, ConstructorsAssignmentFromValuesAndFill) {
   VelaArray<int> a(3, 1);
   const int values[] = {7, 8, 9, 10};
   a = values;
+  a = static_cast<const int*>(nullptr);
   const int expected[] = {7, 8, 9};
   EXPECT_TRUE(a == VelaArray<int>(3, expected));
-  a = static_cast<const int*>(nullptr);
-  EXPECT_EQ(a.Front(), 7);
-  EXPECT_EQ(a.Back(), 9);
-
-  a.Fill(50, 4);
-  EXPECT_TRUE(a == VelaArray<int>(50, 4));
   a.Fill(-1, 3);
-  EXPECT_TRUE(a == VelaArray<int>(50, 4));
-  a.Resize(2, 0);
-  a.Size(4, 6);
-  const int resized[] = {4, 4, 6, 6};
-  EXPECT_TRUE(a == VelaArray<int>(4, resized));
-  a.Reverse();
-  EXPECT_EQ(a.Front(), 6);
-  a.RemoveAt(0);
-  a.Insert(3, 1);
-  const int edited[] = {6, 4, 4, 1};
-  EXPECT_TRUE(a == VelaArray<int>(4, edited));
+  EXPECT_TRUE(a == VelaArray<int>(3, expected));
+  a.Resize(1, 0);
+  a.Size(3, 6);
+  const int resized[] = {7, 6, 6};
+  EXPECT_TRUE(a == VelaArray<int>(3, resized));
+  EXPECT_EQ(a.Front(), 7);
+  EXPECT_EQ(a.Back(), 6);
 }
 
 // ---- Model-based sequences against std::vector ----------------------------------

@@ -18,26 +18,21 @@ VelaIntArray Of(std::initializer_list<int> values) {
   return a;
 }
 
-TEST(VelaIntArray, TableAccessUsesTheColumnCount) {
+TEST(VelaIntArray, TableAccessAndGetRowUseTheColumnCount) {
   VelaIntArray table(2, 3, 7);
   EXPECT_EQ(table.Size(), 6);
-  EXPECT_EQ(table.GetNbOfColumns(), 3);
   table(1, 2) = 4;
   EXPECT_EQ(table[5], 4);
-  EXPECT_EQ(static_cast<const VelaIntArray&>(table)(1, 2), 4);
   table.SetDimension(0);
   EXPECT_EQ(table.GetNbOfColumns(), 3);
   table.SetDimension(2);
-  EXPECT_EQ(table(2, 1), 4);
+  EXPECT_EQ(static_cast<const VelaIntArray&>(table)(2, 1), 4);
   EXPECT_EQ(VelaIntArray(3, 0, 1).GetNbOfColumns(), 1);
   EXPECT_EQ(VelaIntArray(4, 9).GetNbOfColumns(), 1);
-}
 
-TEST(VelaIntArray, GetRowGrowsWithZerosToCoverTheRow) {
   VelaIntArray a;
   a.SetDimension(4);
   int* row = a.GetRow(2);
-  EXPECT_EQ(a.Size(), 12);
   EXPECT_EQ(row, a.GetBuffer() + 8);
   EXPECT_EQ(Elements(a), std::vector<int>(12, 0));
   row[3] = 5;
@@ -48,16 +43,14 @@ TEST(VelaIntArray, GetRowGrowsWithZerosToCoverTheRow) {
 }
 
 TEST(VelaIntArray, CopyAndMoveCarryTheColumnCount) {
-  VelaIntArray table(40, 2, 1);
-  VelaIntArray copy(table);
-  EXPECT_EQ(copy.GetNbOfColumns(), 2);
+  const VelaIntArray table(40, 2, 1);
   VelaIntArray assigned;
   assigned = table;
   EXPECT_EQ(assigned.GetNbOfColumns(), 2);
   EXPECT_TRUE(assigned == table);
+  VelaIntArray copy(table);
   VelaIntArray moved(std::move(copy));
   EXPECT_EQ(moved.GetNbOfColumns(), 2);
-  EXPECT_EQ(moved.Size(), 80);
   assigned = VelaIntArray(1, 5, 0);
   EXPECT_EQ(assigned.GetNbOfColumns(), 5);
 }
@@ -65,23 +58,19 @@ TEST(VelaIntArray, CopyAndMoveCarryTheColumnCount) {
 TEST(VelaIntArray, FillAndResizeIgnoreBadCountsAndTheFlag) {
   VelaIntArray a = Of({1, 2});
   a.Fill(-1, 9);
-  EXPECT_EQ(Elements(a), (std::vector<int>{1, 2}));
+  a.Resize(-3, 0);
   a.Resize(4, 1);
   EXPECT_EQ(Elements(a), (std::vector<int>{1, 2, 0, 0}));
   a.Fill(3, 9);
   EXPECT_EQ(Elements(a), (std::vector<int>{9, 9, 9}));
-  a.Resize(-3, 0);
-  EXPECT_EQ(a.Size(), 3);
 }
 
 TEST(VelaIntArray, SortedSetOperations) {
   VelaIntArray a = Of({9, 5, 1, 5});
   a.QuickSort();
   EXPECT_EQ(Elements(a), (std::vector<int>{1, 5, 5, 9}));
-  EXPECT_EQ(a.BinarySearch(5), 1);
-  EXPECT_EQ(a.BinarySearch(9), 3);
-  EXPECT_EQ(a.BinarySearch(4), -1);
-  EXPECT_EQ(a.BinarySearch(10), -1);
+  const int searches[][2] = {{5, 1}, {9, 3}, {1, 0}, {4, -1}, {10, -1}, {0, -1}};
+  for (const auto& [v, index] : searches) EXPECT_EQ(a.BinarySearch(v), index) << v;
   EXPECT_EQ(VelaIntArray().BinarySearch(5), -1);
   a.RemoveDuplicates();
   EXPECT_EQ(Elements(a), (std::vector<int>{1, 5, 9}));
@@ -125,7 +114,6 @@ TEST(VelaIntArray, BuildInverseMapMarksMissingIndicesWithMinusOne) {
   VelaIntArray kept = Of({9, 9, 9});
   Of({1, 7, -3}).BuildInverseMap(-1, kept);  // kept as is; 7 and -3 are out of range
   EXPECT_EQ(Elements(kept), (std::vector<int>{9, 0, 9}));
-
   VelaIntArray perm = Of({2, 0, 1});
   perm.BuildInverseMap(3, perm);
   EXPECT_EQ(Elements(perm), (std::vector<int>{1, 2, 0}));

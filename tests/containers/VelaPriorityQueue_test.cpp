@@ -51,85 +51,42 @@ std::vector<void*> Drain(const Queue& q) {
   return out;
 }
 
-TEST(VelaPriorityQueue, TopIsTheGreatestElement) {
+TEST(VelaPriorityQueue, TopIsTheGreatestAndEquivalentsAreIgnored) {
   int alive = 0;
-  int three = 3, seven = 7, five = 5;
+  int three = 3, seven = 7, five = 5, twin = 5, absent = 4;
   Queue q(VelaMore<void*>(new CountingByValue(alive)));
-  q.Push(&three);
-  q.Push(&seven);
-  q.Push(&five);
+  for (int* e : {&three, &seven, &five, &twin}) q.Push(e);
   EXPECT_EQ(q.Size(), 3);
   EXPECT_EQ(q.Top(), &seven);
   q.Pop();
-  EXPECT_EQ(q.Top(), &five);
-  q.Pop();
-  q.Pop();
-  EXPECT_TRUE(q.Empty());
-}
-
-TEST(VelaPriorityQueue, EquivalentElementIsIgnored) {
-  int alive = 0;
-  int a = 4, twin = 4, b = 9;
-  Queue q(VelaMore<void*>(new CountingByValue(alive)));
-  q.Push(&a);
-  q.Push(&b);
-  q.Push(&twin);
-  EXPECT_EQ(q.Size(), 2);
-  q.Pop();
-  EXPECT_EQ(q.Top(), &a);  // the first one queued stays
-  // Removing by an equivalent element removes the queued one.
-  q.Remove(&twin);
-  EXPECT_TRUE(q.Empty());
-}
-
-TEST(VelaPriorityQueue, RemoveOfAnAbsentElementChangesNothing) {
-  int alive = 0;
-  int a = 1, b = 2, absent = 3;
-  Queue q(VelaMore<void*>(new CountingByValue(alive)));
-  q.Push(&a);
-  q.Push(&b);
+  EXPECT_EQ(q.Top(), &five);  // the first one queued stays
   q.Remove(&absent);
-  EXPECT_EQ(Drain(q), (std::vector<void*>{&b, &a}));
-  q.Clear();
-  EXPECT_EQ(q.Size(), 0);
-  q.Remove(&a);
-  EXPECT_TRUE(q.Empty());
+  EXPECT_EQ(Drain(q), (std::vector<void*>{&five, &three}));
+  q.Remove(&twin);  // removes the queued equivalent
+  EXPECT_EQ(Drain(q), (std::vector<void*>{&three}));
+
+  Queue all{VelaMore<void*>(nullptr)};  // a null handle: every element is equivalent
+  all.Push(&three);
+  all.Push(&seven);
+  EXPECT_EQ(all.Size(), 1);
+  EXPECT_EQ(all.Top(), &three);
 }
 
-TEST(VelaPriorityQueue, EmptyQueueTopIsNullAndPopDoesNothing) {
-  Queue q(VelaMore<void*>(new ByAddress));
-  EXPECT_EQ(q.Top(), nullptr);
-  q.Pop();
-  EXPECT_TRUE(q.Empty());
-}
-
-TEST(VelaPriorityQueue, InsertAddsEveryStrideOfTheRange) {
+TEST(VelaPriorityQueue, InsertAddsEveryStrideBelowTheEnd) {
   alignas(16) unsigned char block[64];
-  void* base = block;
   auto at = [&](int offset) { return static_cast<void*>(block + offset); };
   Queue q(VelaMore<void*>(new ByAddress));
-  q.Insert(base, at(48), 16);
+  q.Insert(at(0), at(48), 16);
   EXPECT_EQ(Drain(q), (std::vector<void*>{at(32), at(16), at(0)}));
-
-  Queue empty(VelaMore<void*>(new ByAddress));
-  empty.Insert(base, base, 16);
-  empty.Insert(base, at(48), 0);
-  empty.Insert(base, at(48), -16);
-  empty.Insert(at(48), base, 16);
-  EXPECT_TRUE(empty.Empty());
-
   Queue ragged(VelaMore<void*>(new ByAddress));
-  ragged.Insert(base, at(40), 16);  // not a multiple: stops below last
+  ragged.Insert(at(0), at(40), 16);  // not a multiple: stops below last
   EXPECT_EQ(Drain(ragged), (std::vector<void*>{at(32), at(16), at(0)}));
-}
-
-TEST(VelaPriorityQueue, NullHandleMakesEveryElementEquivalent) {
-  int a = 1, b = 2;
-  Queue q{VelaMore<void*>(nullptr)};
-  q.Push(&a);
-  q.Push(&b);
-  EXPECT_EQ(q.Size(), 1);
-  EXPECT_EQ(q.Top(), &a);
+  Queue empty(VelaMore<void*>(new ByAddress));
+  empty.Insert(at(0), at(0), 16);
+  empty.Insert(at(0), at(48), 0);
+  empty.Insert(at(0), at(48), -16);
+  empty.Insert(at(48), at(0), 16);
+  EXPECT_TRUE(empty.Empty());
 }
 
 // ---- Sharing the comparison object ------------------------------------------------
@@ -175,14 +132,20 @@ TEST(VelaPriorityQueue, ComparisonObjectDiesWithItsLastHandle) {
   EXPECT_EQ(alive, 0);
 }
 
-TEST(VelaPriorityQueue, CopyAssignmentTakesTheSourceOrder) {
+// Two queues of opposite orders: ascending holds 1, descending 2 and 3.
+struct VelaPriorityQueueAssignment : ::testing::Test {
+  VelaPriorityQueueAssignment() {
+    ascending.Push(&one);
+    descending.Push(&two);
+    descending.Push(&three);
+  }
   int alive = 0;
   int one = 1, two = 2, three = 3;
-  Queue ascending(VelaMore<void*>(new CountingByValue(alive)));
-  Queue descending(VelaMore<void*>(new CountingByValue(alive, true)));
-  ascending.Push(&one);
-  descending.Push(&two);
-  descending.Push(&three);
+  Queue ascending{VelaMore<void*>(new CountingByValue(alive))};
+  Queue descending{VelaMore<void*>(new CountingByValue(alive, true))};
+};
+
+TEST_F(VelaPriorityQueueAssignment, CopyAssignmentTakesTheSourceOrder) {
   ascending = descending;
   EXPECT_EQ(alive, 1);  // the ascending order lost its last handle
   EXPECT_EQ(Drain(ascending), (std::vector<void*>{&two, &three}));
@@ -195,14 +158,7 @@ TEST(VelaPriorityQueue, CopyAssignmentTakesTheSourceOrder) {
   EXPECT_EQ(Drain(ascending), (std::vector<void*>{&one, &two, &three}));
 }
 
-TEST(VelaPriorityQueue, MoveAssignmentSwapsComparatorsAndEmptiesTheSource) {
-  int alive = 0;
-  int one = 1, two = 2, three = 3;
-  Queue ascending(VelaMore<void*>(new CountingByValue(alive)));
-  Queue descending(VelaMore<void*>(new CountingByValue(alive, true)));
-  ascending.Push(&one);
-  descending.Push(&two);
-  descending.Push(&three);
+TEST_F(VelaPriorityQueueAssignment, MoveAssignmentSwapsComparatorsAndEmptiesTheSource) {
   ascending = std::move(descending);
   EXPECT_EQ(alive, 2);
   EXPECT_EQ(Drain(ascending), (std::vector<void*>{&two, &three}));
