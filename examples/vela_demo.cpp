@@ -3,9 +3,14 @@
 // Each section prints a heading and what the library computes; the output
 // is plain text on standard output through the library's own stream.
 
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <sstream>
+#include <string>
 
 #include "vela/VelaUtilities.h"
+#include "vela/operator/VelaOperator.h"
 
 namespace {
 
@@ -125,6 +130,87 @@ void ShowClock(VelaStream& out) {
       << VelaClockPerSec() << " s" << velendl;
 }
 
+// A solver operation of the demo's own: the mean of a few lengths. Its
+// input and output sections are what its replay file records.
+class MeanOperator : public VelaOperator {
+ public:
+  explicit MeanOperator(const VelaListOfDouble& iValues) : values_(iValues) {}
+
+  int RunOperator() override {
+    if (values_.Size() == 0) return 1;
+    double sum = 0.0;
+    for (int i = 0; i < values_.Size(); ++i) sum += values_[i];
+    mean_ = sum / values_.Size();
+    return 0;
+  }
+  void WriteInput(VelaStream& s) const override {
+    VelaOperator::WriteInput(s);
+    s << "values " << values_.Size() << velendl;
+    for (int i = 0; i < values_.Size(); ++i) {
+      s.WriteDouble(values_[i]);
+      s.WriteDelimiter();
+    }
+  }
+  void WriteOutput(VelaStream& s) const override {
+    VelaOperator::WriteOutput(s);
+    s << "mean ";
+    s.WriteDouble(mean_);
+    s.WriteDelimiter();
+  }
+  VelaString GetOperatorName() const override { return "VelaDemoMean"; }
+  VelaString GetOperatorShortName() const override { return "Mean"; }
+  void Remove() override { delete this; }
+  double GetMean() const { return mean_; }
+
+ protected:
+  OperatorInfo& GetOperatorInfo() override {
+    static OperatorInfo info("VelaDemoMean", "Mean", nullptr);
+    return info;
+  }
+
+ private:
+  VelaListOfDouble values_;
+  double mean_ = 0.0;
+};
+
+// An operator run through the protocol with replay mode 3 (input and
+// output recorded), in a folder of the system's temporary directory; the
+// file is shown, then removed.
+void ShowOperator(VelaStream& out) {
+  Heading(out, "Operator run");
+  std::error_code ignored;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path(ignored) / "vela_demo";
+  std::filesystem::create_directories(folder, ignored);
+
+  VelaGlobalParameters& parameters = GetGlobalParameters();
+  parameters.Save();
+  parameters.SetReplayPath(folder.string().c_str());
+  parameters.SetReplayMode(3);
+
+  VelaListOfDouble lengths;
+  for (double v : {2.0, 3.5, 4.25}) lengths.Append(v);
+  MeanOperator* mean = new MeanOperator(lengths);
+  // The replay name is the next free one: Vela001, Vela002... in the folder.
+  parameters.GenerateNextReplayName("");
+  const VelaString replayName = parameters.GetReplayFullName();
+  const int result = mean->Run();
+  out << "Run() returned " << result << ", mean " << mean->GetMean() << velendl;
+  mean->Remove();
+  parameters.Restore();
+
+  out << "replay file " << replayName << ":" << velendl;
+  std::string path = replayName.str();
+  for (char& c : path) {
+    if (c == '\\') c = '/';  // the library's own folder separator
+  }
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  out << text.str();
+  file.close();
+  std::filesystem::remove(path, ignored);  // the demo leaves no file behind
+}
+
 }  // namespace
 
 int main() {
@@ -137,5 +223,6 @@ int main() {
   ShowContainers(out);
   ShowConfiguration(out);
   ShowClock(out);
+  ShowOperator(out);
   return 0;
 }

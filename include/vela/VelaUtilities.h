@@ -30,4 +30,9 @@
 #include "vela/config/VelaAutoConstrainingParameters.h"
 #include "vela/config/VelaGlobalParameters.h"
 
+// Operator framework
+#include "vela/operator/VelaOperator.h"
+#include "vela/operator/VelaStorage.h"
+#include "vela/operator/VelaUnderPlayBack.h"
+
 #endif  // VELA_VELAUTILITIES_H

@@ -62,6 +62,8 @@
 #include "vela/foundation/VelaString.h"
 #include "vela/streams/VelaStream.h"
 
+class VelaUnderPlayBack;
+
 // ---- Enumerations named after their keywords ----------------------------
 enum VelaADMode : int { VelaADMode_HARD = 0, VelaADMode_SOFT = 1 };
 enum VelaAssertMode : int {
@@ -511,6 +513,11 @@ class VELA_API VelaGlobalParameters {
   // Closes the stream of that role; the getter returns null afterwards.
   void CloseCheckStream() { checkStream_.reset(); }
   void CloseStatusStream() { statusStream_.reset(); }
+
+  // ---- Playback ----------------------------------------------------------------
+  // The playback hook, or null: VelaUnderPlayBack::GetSingleton(0), which
+  // loads the playback library the first time when "PlayBack_zip" is set.
+  VelaUnderPlayBack* IsUnderPlayBack();
 
  private:
   static constexpr int kCheckIndentStep = 2;

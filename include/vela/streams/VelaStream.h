@@ -12,6 +12,9 @@
 // velsetw is the library's indentation: it writes its fill characters at
 // once instead of padding the next item.
 //
+// Every stream carries a VelaStorage of replay sections; WriteHeader and
+// WriteSections lay a replay or script file out from it.
+//
 // Choices made for this implementation:
 // - The streams the VelaStream owns (file and memory) use the "C" locale, so
 //   files and buffers hold the same text whatever locale the host installed.
@@ -31,6 +34,7 @@
 
 #include "vela/foundation/VelaExport.h"
 #include "vela/foundation/VelaString.h"
+#include "vela/operator/VelaStorage.h"
 
 class VelaStream;
 
@@ -135,6 +139,34 @@ class VELA_API VelaStream {
   // How the stream was built (file, memory or none, caller's stream).
   VelaStreamType GetType() const { return type_; }
 
+  // ---- Replay sections (the store itself is VelaStorage) -------------------
+  VelaStorage& GetStorage() { return storage_; }
+  const VelaStorage& GetStorage() const { return storage_; }
+  // The storage's ChooseReplayPart(part, index); index 0 keeps the current
+  // index.
+  void ChooseReplayPart(VelaStorage::ReplayPart part);
+  void ChooseReplayPart(VelaStorage::ReplayPart part, int index);
+  // The input header of a replay file: "#" name, "#" version, the version
+  // line (only when the configuration prints the version and no operator
+  // run is in progress: "# Vel version " GetVelVersion(), then with `level`
+  // " level " level >> 16 and, when its low 16 bits are not 0, " hf" and
+  // them), an empty line, then the custom environment section. Each line
+  // ends with "\n" and a flush. The two-argument form leaves the level out.
+  void WriteHeader(const VelaString& name, int version);
+  void WriteHeader(const VelaString& name, int version, unsigned int level);
+  // The sections of `part` with run index 0, or with ALL_PARTS: script and
+  // input sections of index 0, the output separator and output sections of
+  // index 0 (the separator only when the current index has output
+  // sections), then per run index 1, 2, ... while it has input sections:
+  // input separator, input sections, output separator, output sections.
+  // Reference sections are not part of the ALL_PARTS layout.
+  void WriteSections(VelaStorage::ReplayPart part);
+  // The sections of `part` with run index `index`, or with ALL_PARTS: the
+  // script sections (index 0) or the input separator (other indices), the
+  // input sections, then, when that index has output sections, the output
+  // separator and the output sections.
+  void WriteSections(VelaStorage::ReplayPart part, int index);
+
  private:
   friend VelaManip velsetw(int n);
   friend VelaManip velsetprecision(int n);
@@ -148,9 +180,16 @@ class VELA_API VelaStream {
   static VelaStream& ApplyFill(VelaStream& s, int c);
   static VelaStream& ApplyFixed(VelaStream& s, int unused);
 
+  // The written sections of that part and index (taken as given), in
+  // insertion order.
+  void DoWriteSections(VelaStorage::ReplayPart part, int index);
+  // "#!!======= Input 2 =======": the part's word, then the index unless 0.
+  void DoWritePartSeparator(VelaStorage::ReplayPart part, int index);
+
   std::unique_ptr<std::iostream> owned_;  // the file or buffer of types 0 and 1
   std::ostream* stream_;                  // where the text goes; null drops it
   VelaStreamType type_;
+  VelaStorage storage_;  // replay sections collected for this stream
 };
 
 // operator<< for manipulators: calls m.function(stream, m.argument).
