@@ -189,20 +189,32 @@ void AppendBytes(Record& s, const char* p, std::size_t n) {
 
 namespace {
 
-void AssignSigned(Record& s, long long value) {
+// The text of a number, formatted once, then assigned or appended.
+struct NumberText {
   char text[vela::detail::kNumberTextCapacity];
-  AssignBytes(s, text, vela::detail::FormatSigned(value, text));
+  std::size_t length;
+};
+
+NumberText SignedText(long long value) {
+  NumberText number;
+  number.length = vela::detail::FormatSigned(value, number.text);
+  return number;
 }
 
-void AssignUnsigned(Record& s, unsigned long long value) {
-  char text[vela::detail::kNumberTextCapacity];
-  AssignBytes(s, text, vela::detail::FormatUnsigned(value, text));
+NumberText UnsignedText(unsigned long long value) {
+  NumberText number;
+  number.length = vela::detail::FormatUnsigned(value, number.text);
+  return number;
 }
 
-void AssignDouble(Record& s, double value, std::size_t precision) {
-  char text[vela::detail::kNumberTextCapacity];
-  AssignBytes(s, text, vela::detail::FormatGeneral(value, EffectivePrecision(precision), text));
+NumberText GeneralText(double value, std::size_t precision) {
+  NumberText number;
+  number.length = vela::detail::FormatGeneral(value, EffectivePrecision(precision), number.text);
+  return number;
 }
+
+void Assign(Record& s, const NumberText& number) { AssignBytes(s, number.text, number.length); }
+void Append(Record& s, const NumberText& number) { AppendBytes(s, number.text, number.length); }
 
 void AssignChar(Record& s, char c) { AssignBytes(s, &c, c != '\0' ? 1 : 0); }
 
@@ -226,14 +238,14 @@ VelaString::VelaString(char c) : s_{nullptr, 0} { AssignChar(s_, c); }
 VelaString::VelaString(const char* p) : s_{nullptr, 0} { AssignText(s_, p); }
 VelaString::VelaString(const char* p, std::size_t n) : s_{nullptr, 0} { AssignText(s_, p, n); }
 VelaString::VelaString(const std::string& s) : s_{nullptr, 0} { AssignText(s_, s.c_str()); }
-VelaString::VelaString(int value) : s_{nullptr, 0} { AssignSigned(s_, value); }
-VelaString::VelaString(unsigned int value) : s_{nullptr, 0} { AssignUnsigned(s_, value); }
-VelaString::VelaString(long value) : s_{nullptr, 0} { AssignSigned(s_, value); }
-VelaString::VelaString(unsigned long value) : s_{nullptr, 0} { AssignUnsigned(s_, value); }
-VelaString::VelaString(long long value) : s_{nullptr, 0} { AssignSigned(s_, value); }
-VelaString::VelaString(unsigned long long value) : s_{nullptr, 0} { AssignUnsigned(s_, value); }
+VelaString::VelaString(int value) : s_{nullptr, 0} { Assign(s_, SignedText(value)); }
+VelaString::VelaString(unsigned int value) : s_{nullptr, 0} { Assign(s_, UnsignedText(value)); }
+VelaString::VelaString(long value) : s_{nullptr, 0} { Assign(s_, SignedText(value)); }
+VelaString::VelaString(unsigned long value) : s_{nullptr, 0} { Assign(s_, UnsignedText(value)); }
+VelaString::VelaString(long long value) : s_{nullptr, 0} { Assign(s_, SignedText(value)); }
+VelaString::VelaString(unsigned long long value) : s_{nullptr, 0} { Assign(s_, UnsignedText(value)); }
 VelaString::VelaString(double value, std::size_t precision) : s_{nullptr, 0} {
-  AssignDouble(s_, value, precision);
+  Assign(s_, GeneralText(value, precision));
 }
 
 void VelaString::freeBlock(char* data) noexcept { std::free(BlockOf(data)); }
@@ -278,57 +290,43 @@ VelaString& VelaString::set(const char* p, std::size_t n) {
 }
 
 VelaString& VelaString::set(int value) {
-  AssignSigned(s_, value);
+  Assign(s_, SignedText(value));
   return *this;
 }
 
 VelaString& VelaString::set(unsigned int value) {
-  AssignUnsigned(s_, value);
+  Assign(s_, UnsignedText(value));
   return *this;
 }
 
 VelaString& VelaString::set(long value) {
-  AssignSigned(s_, value);
+  Assign(s_, SignedText(value));
   return *this;
 }
 
 VelaString& VelaString::set(unsigned long value) {
-  AssignUnsigned(s_, value);
+  Assign(s_, UnsignedText(value));
   return *this;
 }
 
 VelaString& VelaString::set(long long value) {
-  AssignSigned(s_, value);
+  Assign(s_, SignedText(value));
   return *this;
 }
 
 VelaString& VelaString::set(unsigned long long value) {
-  AssignUnsigned(s_, value);
+  Assign(s_, UnsignedText(value));
   return *this;
 }
 
 VelaString& VelaString::set(double value, std::size_t precision) {
-  AssignDouble(s_, value, precision);
+  Assign(s_, GeneralText(value, precision));
   return *this;
 }
 
 // ---------------------------------------------------------------------------
 // Appending
 // ---------------------------------------------------------------------------
-
-namespace {
-
-void AppendSigned(Record& s, long long value) {
-  char text[vela::detail::kNumberTextCapacity];
-  AppendBytes(s, text, vela::detail::FormatSigned(value, text));
-}
-
-void AppendUnsigned(Record& s, unsigned long long value) {
-  char text[vela::detail::kNumberTextCapacity];
-  AppendBytes(s, text, vela::detail::FormatUnsigned(value, text));
-}
-
-}  // namespace
 
 VelaString& VelaString::add(const VelaString& s) {
   if (&s != this) AppendBytes(s_, s.s_.data, s.s_.length);
@@ -362,38 +360,37 @@ VelaString& VelaString::add(const char* p, std::size_t n) {
 }
 
 VelaString& VelaString::add(int value) {
-  AppendSigned(s_, value);
+  Append(s_, SignedText(value));
   return *this;
 }
 
 VelaString& VelaString::add(unsigned int value) {
-  AppendUnsigned(s_, value);
+  Append(s_, UnsignedText(value));
   return *this;
 }
 
 VelaString& VelaString::add(long value) {
-  AppendSigned(s_, value);
+  Append(s_, SignedText(value));
   return *this;
 }
 
 VelaString& VelaString::add(unsigned long value) {
-  AppendUnsigned(s_, value);
+  Append(s_, UnsignedText(value));
   return *this;
 }
 
 VelaString& VelaString::add(long long value) {
-  AppendSigned(s_, value);
+  Append(s_, SignedText(value));
   return *this;
 }
 
 VelaString& VelaString::add(unsigned long long value) {
-  AppendUnsigned(s_, value);
+  Append(s_, UnsignedText(value));
   return *this;
 }
 
 VelaString& VelaString::add(double value, std::size_t precision) {
-  char text[vela::detail::kNumberTextCapacity];
-  AppendBytes(s_, text, vela::detail::FormatGeneral(value, EffectivePrecision(precision), text));
+  Append(s_, GeneralText(value, precision));
   return *this;
 }
 
