@@ -43,8 +43,8 @@ void WriteHeaderTo(VelaStream& s, const VelaString& name, int version, const uns
   s << chLineComment << name << velendl;
   s << chLineComment << version << velendl;
   VelaGlobalParameters& parameters = GetGlobalParameters();
-  // A nested run's header sits inside its parent's output, which already
-  // names the version.
+  // Only a top-level run's file names the version: the files of its nested
+  // runs belong with it.
   if (parameters.IsPrintVersion() && parameters.GetNestingLevel() == 0) {
     s << "# Vel version " << GetVelVersion();
     if (level != nullptr) {

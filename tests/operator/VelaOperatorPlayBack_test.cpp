@@ -53,12 +53,12 @@ class CapturedOperator : public VelaOperator {
   int value_;
 };
 
-// In the child: two top-level recorded runs, the first with a nested run.
-void RunTwoRecordedOperators(const std::string& folder) {
+// In the child: two top-level runs, the first with a nested run.
+void RunTwoRecordedOperators(const std::string& folder, int replayMode = 3) {
   VelaGlobalParameters& gp = GetGlobalParameters();
   gp.Initialize();
   gp.SetReplayPath(folder.c_str());
-  gp.SetReplayMode(3);
+  gp.SetReplayMode(replayMode);
   CapturedOperator nested(1);
   CapturedOperator first(2);
   first.child = &nested;
@@ -143,6 +143,22 @@ TEST_F(OperatorPlayBack, InactiveHookCapturesNothingAndReplayIsUnchanged) {
   EXPECT_EQ(ReadFile(File("Vela002.VelReplay")),
             "#VelaCapturedOperator\n#0\n# Vel version Vel_17W08 level 65535 hf65535\n\nin 3\n"
             "#=======Output=======\nout 6\n");
+}
+
+// The hook hears about every top-level run, recorded into a replay file or not.
+TEST_F(OperatorPlayBack, HookCapturesRunsThatWriteNoReplayFile) {
+  const std::string log = File("playback.log");
+  ScopedProcessEnv zip("PlayBack_zip", "1");
+  ScopedProcessEnv logKey(vela::test::kPlaybackLogVariable, log.c_str());
+  EXPECT_EXIT(RunTwoRecordedOperators(folder_, 0), ::testing::ExitedWithCode(0), "");
+
+  const std::vector<PlaybackEvent> events = vela::test::ReadPlaybackLog(log);
+  ASSERT_EQ(vela::test::PlaybackEventKinds(events),
+            "load\nIsActive\nCapture\nCapture\nIsActive\nCapture\nCapture\n");
+  EXPECT_EQ(events[5].data,
+            "#VelaCapturedOperator\n#0\n# Vel version Vel_17W08 level 65535 hf65535\n\nin 3\n");
+  EXPECT_EQ(events[6].data, "#=======Output=======\nout 6\n");
+  EXPECT_FALSE(std::filesystem::exists(File("Vela001.VelReplay")));
 }
 
 }  // namespace

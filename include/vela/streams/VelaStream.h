@@ -147,8 +147,8 @@ class VELA_API VelaStream {
   void ChooseReplayPart(VelaStorage::ReplayPart part);
   void ChooseReplayPart(VelaStorage::ReplayPart part, int index);
   // The input header of a replay file: "#" name, "#" version, the version
-  // line (only when the configuration prints the version and no operator
-  // run is in progress: "# Vel version " GetVelVersion(), then with `level`
+  // line (only when the configuration prints the version and the nesting
+  // level is 0: "# Vel version " GetVelVersion(), then with `level`
   // " level " level >> 16 and, when its low 16 bits are not 0, " hf" and
   // them), an empty line, then the custom environment section. Each line
   // ends with "\n" and a flush. The two-argument form leaves the level out.
