@@ -35,4 +35,8 @@
 #include "vela/operator/VelaStorage.h"
 #include "vela/operator/VelaUnderPlayBack.h"
 
+// Solver callbacks and expressions
+#include "vela/external/VelaExpressionTerm.h"
+#include "vela/external/VelaExternalObject.h"
+
 #endif  // VELA_VELAUTILITIES_H

@@ -1,0 +1,189 @@
+// Expression terms: binary trees for the user's formulas.
+//
+// A VelaExpressionTerm is one node: a number, a name (a variable, or a
+// function when it has an argument list), an arithmetic operator, a list
+// separator or a numeric interval. The client builds trees from terms, folds
+// their constants, prints them with as few parentheses as keep the meaning,
+// dumps them one node per line, and matches them against flat patterns
+// (VelaExpressionNode). Parsing text into terms is the client's business.
+//
+// Ownership: a term owns its two operands, so destroying a term destroys its
+// whole subtree, and an operand belongs to exactly one parent.
+//
+// Choices made for this implementation:
+// - Copying is deep: the copy constructor and copy assignment copy the whole
+//   subtree, so a copy and its original never share an operand and no tree
+//   can be destroyed twice through them. Assigning a term's own descendant to
+//   it is safe (the source is copied before the old operands go). When memory
+//   runs out during a copy, the operand that could not be copied is left
+//   null.
+// - SetLeft and SetRight take ownership of the new operand. When it already
+//   sits somewhere in this term's subtree it is first unhooked from its old
+//   parent (so SetLeft(GetRight()) moves the right operand to the left), which
+//   costs a walk of the subtree. The new operand must not be this term nor an
+//   ancestor of it; handing this term itself is ignored.
+// - ReduceWithLeft and ReduceWithRight do nothing when the operand they would
+//   reduce to is missing.
+// - CheckTerm with a null pattern returns 0. A pattern entry of type 0 never
+//   matches, so ending a pattern with one makes it safe for larger trees.
+// - Folded numbers keep the node's name (operators have none).
+// - Destruction, copying, folding, printing and dumping recurse once per
+//   level of the tree, so the depth is bounded by the thread's stack.
+//
+// Not thread-safe: a tree is used by one thread at a time.
+#ifndef VELA_EXTERNAL_VELAEXPRESSIONTERM_H
+#define VELA_EXTERNAL_VELAEXPRESSIONTERM_H
+
+#include "vela/foundation/VelaExport.h"
+#include "vela/foundation/VelaString.h"
+
+class VelaStream;
+
+// The kind of a term. The operator kinds are the operator characters, so a
+// term of any other int value is possible; it is printed and dumped as
+// nothing.
+enum VelaExpressionType : int {
+  VelaExpressionType_EMPTY = 0,
+  VelaExpressionType_NUMBER = 1,    // the value
+  VelaExpressionType_NAME = 2,      // the name; with a left operand, a function
+  VelaExpressionType_OPEN = '(',    // printed as an operator, never dumped
+  VelaExpressionType_CLOSE = ')',   // printed as an operator, never dumped
+  VelaExpressionType_MULTIPLY = '*',
+  VelaExpressionType_PLUS = '+',    // unary sign without a right operand
+  VelaExpressionType_COMMA = ',',   // separates the arguments of a function
+  VelaExpressionType_MINUS = '-',   // unary sign without a right operand
+  VelaExpressionType_DIVIDE = '/',
+  VelaExpressionType_INTERVAL = '[',  // left and right: the bounds (numbers)
+  VelaExpressionType_POWER = '^',
+};
+
+// One entry of a pattern for CheckTerm, listing the nodes of a tree in order
+// (left subtree, node, right subtree).
+struct VelaExpressionNode {
+  VelaExpressionType type;  // must equal the node's; 0 never matches
+  const char* name;         // must equal the node's name; null matches any
+  double value;             // must equal the node's value; 0.0 matches any
+};
+
+class VELA_API VelaExpressionTerm {
+ public:
+  // ---- Construction and ownership ------------------------------------------
+  // Type 0, no operands, empty name, value 0.
+  VelaExpressionTerm();
+  // Type t, otherwise empty.
+  explicit VelaExpressionTerm(VelaExpressionType t);
+  // The number v.
+  explicit VelaExpressionTerm(double v);
+  // The name s.
+  explicit VelaExpressionTerm(const VelaString& s);
+  // Deep copy of the whole subtree (see the header comment).
+  VelaExpressionTerm(const VelaExpressionTerm& other);
+  // Replaces this term by a deep copy of `other`; the old operands are
+  // destroyed after the copy is made.
+  VelaExpressionTerm& operator=(const VelaExpressionTerm& other);
+  // Destroys the left operand's subtree, then the right one's, then the name.
+  ~VelaExpressionTerm();
+
+  // The same terms on the heap; null when memory runs out.
+  static VelaExpressionTerm* Create();
+  static VelaExpressionTerm* Create(VelaExpressionType t);
+  static VelaExpressionTerm* Create(double v);
+  static VelaExpressionTerm* Create(const VelaString& s);
+  // Destroys and frees t with its subtree (nothing when null); t becomes null.
+  static void Destroy(VelaExpressionTerm*& t);
+
+  // ---- Fields ----------------------------------------------------------------
+  VelaExpressionType GetType() const { return type_; }
+  void SetType(VelaExpressionType t) { type_ = t; }
+  // The first operand (for a name, its argument list); may be null.
+  VelaExpressionTerm* GetLeft() { return left_; }
+  const VelaExpressionTerm* GetLeft() const { return left_; }
+  // Takes ownership of t (may be null) and destroys the operand it replaces
+  // (nothing when t is that operand). See the header comment for a t taken
+  // from this term's own subtree.
+  void SetLeft(VelaExpressionTerm* t);
+  // The second operand; null for a unary sign and for a name.
+  VelaExpressionTerm* GetRight() { return right_; }
+  const VelaExpressionTerm* GetRight() const { return right_; }
+  // As SetLeft, for the second operand.
+  void SetRight(VelaExpressionTerm* t);
+  const VelaString& GetName() const { return name_; }
+  void SetName(const VelaString& s) { name_ = s; }
+  double GetValue() const { return value_; }
+  void SetValue(double v) { value_ = v; }
+
+  // ---- Restructuring ---------------------------------------------------------
+  // This term becomes its left operand: it takes that operand's type, value
+  // and name, destroys its own right operand, adopts the left operand's two
+  // operands and frees the former left node. Nothing happens without a left
+  // operand.
+  void ReduceWithLeft();
+  // The mirror image: becomes its right operand, destroying the left one.
+  void ReduceWithRight();
+
+  // Bottom-up folding of every operation on two numbers: a*b, a+b, a-b, a/b
+  // (0.0 when b is 0), pow(a, b); 0.0 for any other type. Names, separators,
+  // numbers and intervals are never folded themselves.
+  void SimplifyFullConstant();
+  // Bottom-up rewriting with one constant operand, in this order at each
+  // node with two operands: x-c -> x+(-c); 0-x -> -1*x; c-(d*x) and
+  // c-(d/x) -> c+((-d)*x) and c+((-d)/x); x/c -> x*(1/c) (0.0 when c is 0);
+  // a number on the right of '*' or '+' moves to the left; 0+x -> x;
+  // 1*x -> x; x^1 -> x; x^0 -> 1. Multiplication by 0 is not folded.
+  void SimplifyHalfConstant();
+
+  // ---- Printing ------------------------------------------------------------
+  // The binding strength of this term's operator seen from the left (isLeft
+  // non-zero) or the right operand's side: '*' 3; '+' 1; '-' 1 from the
+  // left, 2 from the right; '/' 3 from the left, 4 from the right; '^' 5;
+  // anything else 0 (never bracketed).
+  int GetPriority(unsigned char isLeft) const;
+  // Whether `child`, the left (isLeft non-zero) or right operand of
+  // `parent`, must be bracketed when printed. False when either is null or
+  // parent is not one of * + - / ^. A right operand of -, / or ^ is
+  // bracketed when it binds no tighter than the parent, any other operand
+  // when it binds less tightly; operators associate to the left, '^'
+  // included. `strict` also brackets neighbours of one class ({* /}, {+ -},
+  // {^}): (a*b)/c.
+  static bool IsNeedParenthesis(const VelaExpressionTerm* parent, const VelaExpressionTerm* child,
+                                unsigned char isLeft, unsigned char strict);
+  // Infix text with minimal parentheses: numbers through the stream's double
+  // insertion (its precision applies), "f(x, y)" for functions, "[a, b]" or
+  // "[]" for intervals, a sign glued to its operand (never bracketed), " + "
+  // and " - " with blanks, ", " for the separator, other operators bare.
+  // Empty and unknown types print nothing.
+  void Print(VelaStream& s, unsigned char strict) const;
+  // One node per line, each line indented by `indent` blanks (velsetw) and
+  // ended by velendl: the value, the name (its arguments follow at
+  // indent + 2), the operator character (operands follow at indent + 2) or
+  // the interval "[a, b]" / "[]". Other types write nothing, and their
+  // subtree is not visited.
+  void Dump(VelaStream& s, int indent) const;
+
+  // ---- Matching --------------------------------------------------------------
+  // Compares the nodes, in order (left subtree, node, right subtree), with
+  // pattern[index], pattern[index + 1], ...; index advances past every
+  // matching node. Returns 1 when every node matched, 0 at the first
+  // mismatch (index then counts the nodes matched before it). The pattern
+  // must hold an entry for every node visited.
+  unsigned char CheckTerm(const VelaExpressionNode* pattern, int& index) const;
+
+ private:
+  // Unhooks t from wherever it hangs in this term's subtree; true if found.
+  bool Unhook(const VelaExpressionTerm* t);
+  // Takes ownership of t in `slot` (left_ or right_), see SetLeft.
+  void Adopt(VelaExpressionTerm*& slot, VelaExpressionTerm* t);
+  // ReduceWithLeft / ReduceWithRight: `keep` is the operand this term
+  // becomes, `drop` the other one.
+  void ReduceTo(VelaExpressionTerm*& keep, VelaExpressionTerm*& drop);
+
+  // Invariant: left_ and right_ are null or each owned by this term alone;
+  // no term is reachable twice from a root.
+  VelaExpressionType type_;
+  VelaExpressionTerm* left_;
+  VelaExpressionTerm* right_;
+  VelaString name_;
+  double value_;
+};
+
+#endif  // VELA_EXTERNAL_VELAEXPRESSIONTERM_H
