@@ -35,6 +35,10 @@
 #include "vela/operator/VelaStorage.h"
 #include "vela/operator/VelaUnderPlayBack.h"
 
+// Graph algorithms
+#include "vela/graph/VelaGraph.h"
+#include "vela/graph/VelaGraphSolver.h"
+
 // Solver callbacks and expressions
 #include "vela/external/VelaExpressionTerm.h"
 #include "vela/external/VelaExternalObject.h"

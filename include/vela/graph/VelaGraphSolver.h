@@ -1,0 +1,167 @@
+// VelaGraphSolver: the operator that owns a constraint graph and computes one
+// of five results on it.
+//
+// The solver owns its vertices and edges (created through CreateVertex and
+// CreateEdge, deleted by the destructor). A method chooses the result:
+// chordless cycles, chordless cycles reduced to a selection that covers every
+// edge once, strongly connected components, a minimum spanning tree, or
+// connected components. Being a VelaOperator, a run through Run() can be
+// recorded: the input section lists vertices, edges and the method in a small
+// text format, the output section the result. The Compute* entry points run
+// the same work directly, without the recording protocol.
+//
+// Result codes of every run: 0 success; 1 failure (graph of the wrong kind,
+// missing vertex or edge, not connected); 4 a triplet without its middle
+// vertex.
+//
+// Choices made for this implementation:
+// - The result arrays are std::vector: the library's small-buffer arrays hold
+//   only bit-copyable numbers and untyped pointers, while paths and
+//   components own storage.
+// - Each run empties the result array of its method before computing it, so
+//   a second run gives the same result as the first instead of appending.
+//   The spanning tree's connectivity check also refills the connected
+//   components. The selection clears every edge's selected flag first.
+// - Connected and strongly connected components are searched with explicit
+//   stacks, never the call stack, so graphs of millions of vertices work; the
+//   components and their orders are those of the recursive depth-first visit.
+//   The strongly connected visit numbers vertices with one discovery counter
+//   that starts at 0 for each root and increases over its whole visit.
+// - The spanning tree sorts a copy of the edges (stable: equal weights keep
+//   their creation order), so GetEdges keeps the creation order the input
+//   section shows. Instead of relabelling every vertex of the absorbed
+//   component on each accepted edge, the labels live in a union-find; it
+//   accepts exactly the edges the relabelling does, since both accept an edge
+//   exactly when its endpoints are in different components. The run keeps
+//   each vertex's array position in its other index (the index holds the
+//   component number the connectivity check left).
+// - A missing neighbour in the strongly connected visit ends that vertex's
+//   visit with 1 without closing a component; its parent goes on, as a
+//   parent ignores a child's result. Only the root's result is reported.
+// - Chordless path extension recurses once per path vertex: its depth is the
+//   length of the longest chordless path followed, not the graph size.
+#ifndef VELA_GRAPH_VELAGRAPHSOLVER_H
+#define VELA_GRAPH_VELAGRAPHSOLVER_H
+
+#include <vector>
+
+#include "vela/foundation/VelaExport.h"
+#include "vela/foundation/VelaString.h"
+#include "vela/graph/VelaGraph.h"
+#include "vela/operator/VelaOperator.h"
+
+class VelaStream;
+
+class VELA_API VelaGraphSolver : public VelaOperator {
+ public:
+  enum Method : int {
+    None = 0,
+    Chordless = 1,
+    ChordlessSelection = 2,
+    StronglyConnectedComponents = 3,
+    SpanningTree = 4,
+    ConnectedComponents = 5,
+  };
+  using Component = std::vector<VelaGraphVertex*>;
+
+  // An empty graph, method None; iDirected is the initial directed flag. The
+  // operator level is the configuration's full level.
+  explicit VelaGraphSolver(unsigned char iDirected);
+  // Deletes every vertex and edge the solver created.
+  ~VelaGraphSolver() override;
+  VelaGraphSolver(const VelaGraphSolver&) = delete;
+  VelaGraphSolver& operator=(const VelaGraphSolver&) = delete;
+
+  // A new vertex (index -1), appended to the vertices.
+  VelaGraphVertex* CreateVertex(const VelaString& iName);
+  // Null when iA or iB is null. Otherwise a new edge from iA to iB, appended
+  // to the edges and, as (iB, edge), to iA's adjacency; when iUndirected is 1
+  // (iA, edge) goes to iB's adjacency too, otherwise the solver becomes
+  // directed.
+  VelaGraphEdge* CreateEdge(const VelaString& iName, VelaGraphVertex* iA, VelaGraphVertex* iB,
+                            unsigned char iUndirected);
+  // The edge of the first adjacency entry of iA leading to iB, or null (also
+  // when either is null). An undirected solver searches the shorter of the
+  // two adjacencies (iB's only when strictly shorter). O(degree).
+  VelaGraphEdge* EdgeExists(const VelaGraphVertex* iA, const VelaGraphVertex* iB) const;
+
+  Method GetMethod() const { return method_; }
+  void SetMethod(Method iMethod) { method_ = iMethod; }
+  unsigned char IsDirected() const { return directed_; }
+
+  const std::vector<VelaGraphVertex*>& GetVertices() const { return vertices_; }
+  const std::vector<VelaGraphEdge*>& GetEdges() const { return edges_; }
+  std::vector<VelaTriplet>& GetFeasibleTriplets() { return triplets_; }
+  const std::vector<VelaPath>& GetChordlessCycles() const { return cycles_; }
+  const std::vector<Component>& GetStronglyConnectedComponents() const { return sccs_; }
+  const std::vector<Component>& GetConnectedComponents() const { return components_; }
+  const std::vector<VelaGraphEdge*>& GetSpanningTree() const { return tree_; }
+
+  // Direct computations: set the method, call RunOperator() without the run
+  // protocol and, when it returns 0, copy the result into the argument (left
+  // untouched otherwise). Each returns RunOperator's result.
+  int ComputeChordlessCycles(std::vector<VelaPath>& oCycles);
+  int ComputeChordlessCyclesWithSelection(std::vector<VelaPath>& oCycles);
+  int ComputeStronglyConnectedComponents(std::vector<Component>& oComponents);
+  int RunSpanningTree(std::vector<VelaGraphEdge*>& oTree);
+  int ComputeConnectedComponents(std::vector<Component>& oComponents);
+
+  // The work of the current method; 1 for method None or an unknown one.
+  int RunOperator() override;
+
+  // Chordless search over the triplets already present (steps after the
+  // triplet search): blocks, extends each triplet from the last, and with
+  // iSelect non-zero reduces the cycles to a covering selection. 0 when
+  // every extension succeeded, 1 otherwise, 4 for a triplet without middle.
+  int FindChordlessCycles(unsigned char iSelect);
+  // Extends ioPath (entry 1 labelled iUIndex) by every unblocked neighbour
+  // of higher label, recording closed cycles. 1 for a malformed path or a
+  // missing neighbour, else 0.
+  int FindChordlessCyclesWithMyPath(VelaPath& ioPath, int iUIndex);
+  // Gives component number iComponent to every vertex reachable from iStart
+  // through vertices still at index < 0, appending them in depth-first
+  // order. 1 when iStart's own adjacency holds a missing vertex.
+  int ExtendConnectedComponent(VelaGraphVertex* iStart, int iComponent);
+  // Depth-first strongly connected visit from iStart, numbering from
+  // iNumber; ioStack holds the vertices on the visit stack. 1 when iStart's
+  // adjacency holds a missing vertex, else 0.
+  int TarjanAlgorithm(VelaGraphVertex* iStart, std::vector<VelaGraphVertex*>& ioStack, int iNumber);
+  // Sorts the chordless cycles with ComparePath and keeps only those that
+  // bring an edge not covered by the cycles kept before them.
+  void SelectChordlessCycles();
+
+  void WriteInput(VelaStream& iStream) const override;
+  void WriteOutput(VelaStream& iStream) const override;
+  VelaString GetOperatorName() const override;
+  VelaString GetOperatorShortName() const override;
+  // Deletes the solver.
+  void Remove() override;
+
+ protected:
+  OperatorInfo& GetOperatorInfo() override;
+
+ private:
+  int RunChordless(unsigned char iSelect);
+  int RunStronglyConnected();
+  int RunConnected();
+  int RunSpanning();
+
+  static OperatorInfo* _pInfo;
+
+  unsigned char directed_;  // set for good by the first directed edge
+  Method method_ = None;
+  std::vector<VelaGraphVertex*> vertices_;  // owned, creation order
+  std::vector<VelaGraphEdge*> edges_;       // owned, creation order
+  std::vector<VelaTriplet> triplets_;
+  std::vector<VelaPath> cycles_;
+  std::vector<Component> sccs_;
+  std::vector<Component> components_;
+  std::vector<VelaGraphEdge*> tree_;
+};
+
+// A new undirected solver; free it with KorRemove.
+VELA_API VelaGraphSolver* KorCreateGraphSolver();
+// Destroys a solver made by KorCreateGraphSolver (null is ignored).
+VELA_API void KorRemove(VelaGraphSolver* iSolver);
+
+#endif  // VELA_GRAPH_VELAGRAPHSOLVER_H
