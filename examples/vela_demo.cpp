@@ -176,11 +176,9 @@ class MeanOperator : public VelaOperator {
 // An operator run through the protocol with replay mode 3 (input and
 // output recorded), in a folder of the system's temporary directory; the
 // file is shown, then removed.
-void ShowOperator(VelaStream& out) {
+void ShowOperator(VelaStream& out, const std::filesystem::path& folder) {
   Heading(out, "Operator run");
   std::error_code ignored;
-  const std::filesystem::path folder = std::filesystem::temp_directory_path(ignored) / "vela_demo";
-  std::filesystem::create_directories(folder, ignored);
 
   VelaGlobalParameters& parameters = GetGlobalParameters();
   parameters.Save();
@@ -211,9 +209,92 @@ void ShowOperator(VelaStream& out) {
   std::filesystem::remove(path, ignored);  // the demo leaves no file behind
 }
 
+// The text of a file the library wrote; its names use '\\' as the folder
+// separator, which is '/' here.
+std::string ReadReplay(const VelaString& name) {
+  std::string path = name.str();
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+template <typename Vertices>
+VelaString VertexNames(const Vertices& vertices) {
+  VelaString names;
+  for (const VelaGraphVertex* v : vertices) names << (names.isEmpty() ? "" : " ") << v->GetName();
+  return names;
+}
+
+// The road of one recorded operator run: a sketch of points and
+// constraints becomes a constraint graph; the graph solver runs through
+// Run() with replay mode 3, so every run leaves a replay file.
+void ShowGraphRun(VelaStream& out, const std::filesystem::path& folder) {
+  Heading(out, "Recorded graph solver runs");
+  VelaGlobalParameters& parameters = GetGlobalParameters();
+  parameters.Save();
+  parameters.SetReplayPath(folder.string().c_str());
+  parameters.SetReplayMode(3);
+
+  // Points of a sketch (numbered in creation order) and the constraints
+  // between them, each with a weight for the spanning tree.
+  VelaGraphSolver* solver = KorCreateGraphSolver();
+  const char* points[] = {"P0", "P1", "P2", "P3", "P4", "P5"};
+  VelaGraphVertex* p[6];
+  for (int i = 0; i < 6; ++i) {
+    p[i] = solver->CreateVertex(points[i]);
+    p[i]->SetIndex(i);
+  }
+  struct Constraint { const char* name; int a, b; double weight; };
+  const Constraint constraints[] = {{"distance01", 0, 1, 1.0}, {"distance12", 1, 2, 2.0},
+                                    {"angle23", 2, 3, 1.5},    {"coincidence30", 3, 0, 0.5},
+                                    {"distance25", 2, 5, 3.0}, {"parallel54", 5, 4, 0.75},
+                                    {"tangency41", 4, 1, 2.5}};
+  for (const Constraint& c : constraints) {
+    solver->CreateEdge(c.name, p[c.a], p[c.b], 1)->SetWeight(c.weight);
+  }
+
+  solver->SetMethod(VelaGraphSolver::ChordlessSelection);
+  parameters.GenerateNextReplayName("");
+  const VelaString firstReplay = parameters.GetReplayFullName();
+  out << "chordless cycles with selection: Run() returned " << solver->Run() << velendl;
+  for (const VelaPath& cycle : solver->GetChordlessCycles()) {
+    VelaString names;
+    for (int i = 0; i < cycle.Size(); ++i) names << (i ? " " : "") << cycle[i]->GetName();
+    out << "  cycle " << names << velendl;
+  }
+
+  solver->SetMethod(VelaGraphSolver::StronglyConnectedComponents);
+  out << "strongly connected components: Run() returned " << solver->Run() << velendl;
+  for (const auto& component : solver->GetStronglyConnectedComponents()) {
+    out << "  component " << VertexNames(component) << velendl;
+  }
+
+  solver->SetMethod(VelaGraphSolver::SpanningTree);
+  out << "minimum spanning tree: Run() returned " << solver->Run() << velendl;
+  for (const VelaGraphEdge* edge : solver->GetSpanningTree()) {
+    out << "  edge " << edge->GetName() << " (" << edge->weight << ")" << velendl;
+  }
+  KorRemove(solver);
+  parameters.Restore();
+
+  out << velendl << "replay file of the first run, " << firstReplay << ":" << velendl
+      << ReadReplay(firstReplay);
+}
+
 }  // namespace
 
-int main() {
+// vela_demo [output folder]: the recorded runs write their replay files
+// there (by default a folder vela_demo in the temporary folder).
+int main(int argc, char** argv) {
+  std::error_code ignored;
+  const std::filesystem::path folder =
+      argc > 1 ? std::filesystem::path(argv[1])
+               : std::filesystem::temp_directory_path(ignored) / "vela_demo";
+  std::filesystem::create_directories(folder, ignored);
   VelaStream out(&std::cout);
   out << "VelaUtilities " << GetVelVersion() << velendl;
   ShowStrings(out);
@@ -223,6 +304,7 @@ int main() {
   ShowContainers(out);
   ShowConfiguration(out);
   ShowClock(out);
-  ShowOperator(out);
+  ShowOperator(out, folder);
+  ShowGraphRun(out, folder);
   return 0;
 }
