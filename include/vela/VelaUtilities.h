@@ -35,9 +35,19 @@
 #include "vela/operator/VelaStorage.h"
 #include "vela/operator/VelaUnderPlayBack.h"
 
+// Dense linear algebra
+#include "vela/linalg/VelaLowerTriangularMatrix.h"
+#include "vela/linalg/VelaMatrix.h"
+#include "vela/linalg/VelaSymmetricMatrix.h"
+
 // Graph algorithms
 #include "vela/graph/VelaGraph.h"
 #include "vela/graph/VelaGraphSolver.h"
+
+// Geometry
+#include "vela/geometry/Vela3Point.h"
+#include "vela/geometry/Vela3x3Matrix.h"
+#include "vela/geometry/VelaTransformation.h"
 
 // Solver callbacks and expressions
 #include "vela/external/VelaExpressionTerm.h"

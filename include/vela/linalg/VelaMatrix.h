@@ -1,0 +1,337 @@
+// VelaMatrix and VelaVector: the library's dense matrix and vector of doubles.
+//
+// Every numerical routine of the library takes or returns them. A matrix is
+// stored row-major: element (i, j) sits at linear position i * cols + j of
+// one buffer. Up to 36 elements (every 6 x 6 and smaller matrix) live in the
+// object's inline buffer, so small matrices never touch the heap. A vector is
+// a matrix with one row.
+//
+// Accessors and row operations never check indices; callers keep them in
+// range. Shape mismatches are silent no-ops or empty results, except in the
+// matrix products, which also print a size message on the trace stream when
+// the trace level is at least 1.
+//
+// Results are independent of build flags: no fused multiply-add contraction,
+// and every sum is accumulated in the order its contract states (a product
+// element sums over k in increasing order).
+//
+// Member families live in separate sources: the core (shape, arithmetic,
+// norms, dumps), the orthogonal-transformation members (QR, left inverse,
+// Gram-Schmidt, minimum-norm correction) and the singular value
+// decomposition. Elimination and simplex members join this class later.
+//
+// Choices made for this implementation:
+// - The arithmetic operators are const members: they never change this.
+// - VelaVector keeps the matrix products of its base (a vector times a matrix
+//   is a 1 x n matrix product); its own operator*(const VelaVector&) is the
+//   scalar product.
+// - The constructors taking a value pointer also accept nullptr; a literal
+//   0 as the value argument means the value 0.0.
+// - A null value pointer elsewhere: operator=(const double*), SetRow(s) and
+//   the += / -= of a vector do nothing, AppendRows appends zero rows, A * v
+//   gives the zero vector.
+// - Label arrays keep the length they were given; reshaping (Resize,
+//   Transpose, appends, MultiplyLeft) leaves them as they are, and copies
+//   copy that length.
+// - GetNorm2 / GetNormInf with any negative row index cover the whole
+//   matrix. SetSubMatrix with a negative offset returns 0.
+// - MultiplyLeft and the non-square Transpose work on a copy of the
+//   elements; when the result has at most 36 elements that copy lives on the
+//   stack, so a small matrix keeps its inline buffer.
+// - VelaVector::Append and Insert treat a reshaped vector as its rows * cols
+//   elements in a row and leave it 1 x (that + 1).
+// - NaN and infinities go through every operation as IEEE arithmetic makes
+//   them; nothing checks for them.
+#ifndef VELA_LINALG_VELAMATRIX_H
+#define VELA_LINALG_VELAMATRIX_H
+
+#include <cstddef>
+#include <type_traits>
+
+#include "vela/containers/VelaArray.h"
+#include "vela/foundation/VelaExport.h"
+#include "vela/foundation/VelaString.h"
+
+class VelaStream;
+class VelaVector;
+class VelaBoolArray;
+
+class VELA_API VelaMatrix {
+ public:
+  // ---- Construction -------------------------------------------------------
+  // Every constructor starts without labels.
+  // 0 x 0, no elements.
+  VelaMatrix() noexcept : cols_(0), rows_(0) {}
+  // n x n identity (0 x 0 for n <= 0).
+  explicit VelaMatrix(int n);
+  // iRows x iCols, every element iValue.
+  VelaMatrix(int iRows, int iCols, double iValue);
+  // iRows x iCols, the first iRows * iCols values copied row-major from
+  // iValues, or all 0.0 when iValues is null.
+  template <class P, std::enable_if_t<std::is_same_v<P, double>, int> = 0>
+  VelaMatrix(int iRows, int iCols, const P* iValues) : VelaMatrix() {
+    InitFromValues(iRows, iCols, iValues);
+  }
+  template <class N, std::enable_if_t<std::is_null_pointer_v<N>, int> = 0>
+  VelaMatrix(int iRows, int iCols, N) : VelaMatrix() {
+    InitFromValues(iRows, iCols, nullptr);
+  }
+  // Same shape and elements; labels are not copied.
+  VelaMatrix(const VelaMatrix& other);
+  // Takes the other's elements (a heap buffer is handed over) and labels;
+  // the other is left 0 x 0.
+  VelaMatrix(VelaMatrix&& other) noexcept;
+  virtual ~VelaMatrix();
+
+  // Copies shape, elements and labels (the labels are replaced by copies of
+  // the source's, or removed when it has none). Self-assignment does nothing.
+  VelaMatrix& operator=(const VelaMatrix& other);
+  VelaMatrix& operator=(VelaMatrix&& other) noexcept;
+  // Overwrites all rows * cols elements from iValues; shape unchanged.
+  VelaMatrix& operator=(const double* iValues);
+
+  // ---- Element access (unchecked) ----------------------------------------
+  double& operator()(int i, int j) noexcept { return Buffer()[i * cols_ + j]; }
+  double operator()(int i, int j) const noexcept { return Buffer()[i * cols_ + j]; }
+  double& Element(int i, int j) noexcept { return Buffer()[i * cols_ + j]; }
+  double GetElement(int i, int j) const noexcept { return Buffer()[i * cols_ + j]; }
+  int GetNbOfRow() const noexcept { return rows_; }
+  int GetNbOfCol() const noexcept { return cols_; }
+  int GetSize() const noexcept { return rows_ * cols_; }
+  // The element buffer (row-major, at least rows * cols elements).
+  double* GetBuffer() const noexcept { return Buffer(); }
+  // First element of row i.
+  double* GetRow(int i) const noexcept { return Buffer() + static_cast<std::ptrdiff_t>(i) * cols_; }
+  // Label arrays (rows, respectively cols strings, as the shape was when
+  // they were set), or null.
+  const VelaString* GetRowNames() const noexcept { return rowNames_; }
+  const VelaString* GetColumnNames() const noexcept { return colNames_; }
+  // Replaces both label arrays: a non-null argument is copied (rows,
+  // respectively cols strings), a null one removes that array.
+  void SetNames(const VelaString* iRowNames, const VelaString* iColNames);
+
+  // ---- Shape and content --------------------------------------------------
+  // Sets the shape; elements keep their linear positions, new ones are 0.0.
+  // Negative counts count as 0.
+  void Resize(int iRows, int iCols);
+  // Capacity for n elements; shape and elements unchanged.
+  void Reserve(int n);
+  void SetZero();
+  // If n > 0 the shape becomes n x n; then a square matrix becomes the
+  // identity. A non-square matrix with n <= 0 is left unchanged.
+  void SetIdentity(int n);
+  void ZeroRow(int i);
+  void ZeroRows(int i, int n);
+  // Copies cols values into row i; n * cols values into rows i .. i+n-1.
+  void SetRow(int i, const double* v);
+  void SetRows(int i, int n, const double* v);
+  // rows grows by n; n * cols values are copied into the new last rows.
+  void AppendRows(int n, const double* v);
+  void AppendRow(const double* v) { AppendRows(1, v); }
+  // A 0-column matrix first takes M's column count; then M's rows are
+  // appended when the column counts agree, else nothing happens.
+  void AppendRows(const VelaMatrix& M);
+  // iNbRows x iNbCols block whose top-left element is (iFirstRow, iFirstCol).
+  // Note the argument order: the column index comes first.
+  VelaMatrix GetSubMatrix(int iFirstCol, int iFirstRow, int iNbCols, int iNbRows) const;
+  // Copies M into the block at (iFirstRow, iFirstCol) and returns 1; returns
+  // 0 and changes nothing when the block does not fit.
+  unsigned char SetSubMatrix(int iFirstCol, int iFirstRow, const VelaMatrix& M);
+  // iByRows != 0: A's rows then B's (equal column counts); iByRows == 0: A's
+  // columns then B's (equal row counts). A mismatch gives 0 x 0. No labels.
+  static VelaMatrix MergeMatrix(const VelaMatrix& A, const VelaMatrix& B, unsigned char iByRows);
+  // Transposes in place; labels are not touched. O(rows * cols); a
+  // non-square matrix of more than 36 elements needs room for twice its
+  // elements (kept for later calls).
+  void Transpose();
+  // Divides each row by its Euclidean norm; a row of norm below iTol becomes
+  // zero instead.
+  void Normalize(double iTol);
+
+  // ---- Arithmetic (results carry no labels) -------------------------------
+  // this x B. On this.cols != B.rows: the zero matrix of shape
+  // this.rows x B.cols, and the size message. O(rows * cols * B.cols),
+  // cache-blocked and vectorised across columns; every element still sums
+  // its terms k = 0, 1, ... in order, so the result is bit for bit the plain
+  // i-k-j loop's.
+  VelaMatrix operator*(const VelaMatrix& B) const;
+  // A v for v of at least cols values (rows entries).
+  VelaVector operator*(const double* v) const;
+  VelaVector operator*(const VelaVector& v) const;
+  // vᵀ A (cols entries); the zero vector when v's length differs from rows
+  // or rows < 1.
+  VelaVector MultiplyVectorLeft(const VelaVector& v) const;
+  // this becomes L x this (summed as operator*); on L.cols != rows the size
+  // message is printed and this is unchanged. L may be this matrix. A large
+  // result is accumulated in room after the current elements, then moved to
+  // the front.
+  void MultiplyLeft(const VelaMatrix& L);
+  // Copy of this, then += / -=.
+  VelaMatrix operator+(const VelaMatrix& B) const;
+  VelaMatrix operator-(const VelaMatrix& B) const;
+  // Element-wise when both shapes agree; otherwise nothing, silently.
+  VelaMatrix& operator+=(const VelaMatrix& B);
+  VelaMatrix& operator-=(const VelaMatrix& B);
+  VelaMatrix& operator*=(double s);
+
+  // ---- Norms ---------------------------------------------------------------
+  static double Norm2(int n, const double* v);
+  // Largest absolute value; 0.0 for n < 1.
+  static double NormInf(int n, const double* v);
+  // i = -1: over all elements; otherwise over row i.
+  double GetNorm2(int i) const;
+  double GetNormInf(int i) const;
+
+  // ---- Dumps ---------------------------------------------------------------
+  // Script syntax: "A := matrix(r, c, [" then one "\n[...]" line per row,
+  // then "]);\n". Nothing when iStream is null.
+  virtual void Write(const char* iName, VelaStream* iStream) const;
+  // The same on the configuration's trace stream.
+  virtual void Write(const char* iName) const;
+  // "M = [ a ,b ;\nc ,d ];\n" with precision 15; nothing when iStream is
+  // null or the matrix has no rows or no columns.
+  void ScilabDump(const char* iName, VelaStream* iStream) const;
+
+  // ---- Orthogonal transformations -----------------------------------------
+  // This is m x n with m >= n; oInv becomes the n x m left inverse R⁻¹Qᵀ.
+  // Returns 0 when m < n, on numerically dependent columns or an exactly
+  // zero diagonal element of R, and on a zero matrix or non-finite entries
+  // (whose reflections would divide 0 by 0); oInv is then left untouched.
+  // oInv may be this.
+  unsigned char InverseQR(VelaMatrix& oInv) const;
+  // Modified Gram-Schmidt on the rows, without normalisation; rows whose
+  // remaining norm is below iTol become zero. Returns the rows kept.
+  // oNormSq (rows entries, may be null) receives each row's squared norm;
+  // when it is null the norms are kept in a separate scratch array, and the
+  // matrix buffer and its capacity are unchanged.
+  int Orthogonalize(double iTol, double* oNormSq);
+  // Frees ioX (cols entries) of its components along the rows of this, level
+  // by level from the highest of iLevels (cols entries), one pivot row at a
+  // time. With ioUsedRows the routine does one step per call (single-step
+  // mode) and writes ioFlag, oRow and ioLevel only when it took a step; in
+  // full mode they are left as passed. A used-rows array shorter than the
+  // row count is extended with clear flags. Modifies the unused rows of this.
+  void MinimizeNorm(double* ioX, const int* iLevels, double iTol1, double iTol2, unsigned char& ioFlag, int& oRow,
+                    int& ioLevel, VelaBoolArray* ioUsedRows);
+
+  // ---- Singular value decomposition ---------------------------------------
+  // A = U diag(S) Vᵀ: oU becomes m x n (a copy of this, labels included,
+  // then overwritten; oU may be this), oS receives n values (unsorted,
+  // non-negative), oV becomes n x n. Returns 0 when a singular value does not
+  // converge in 30 rounds or converges to a non-finite number (NaN or
+  // infinite entries); the outputs then hold the state the iteration reached.
+  // With fewer rows than columns the matrix is padded with zero rows to
+  // n x n: U is the top m rows of an orthogonal n x n matrix, V is fully
+  // orthogonal and at least n - m values are 0.
+  unsigned char FactorisationSVD(VelaMatrix& oU, double* const oS, VelaMatrix& oV) const;
+  // Sets to 0.0 every value (cols entries) below iTol times the largest; a
+  // negative iTol means 2e-8.
+  void ZeroingSVD(double* const ioS, double iTol);
+  // x = V diag(1/S) Uᵀ b, skipping zero singular values; oX may be iB.
+  void ResolveSVD(const VelaMatrix& iU, const double* const iS, const VelaMatrix& iV, const double* const iB,
+                  double* const oX) const;
+  // Least-squares, minimum-norm solution of this x = b.
+  unsigned char SolveSVD(const double* const iB, double* const oX, double iTol);
+  // Inverse of a square matrix through its SVD (0 when not square).
+  unsigned char InverseSVD(VelaMatrix& oInv) const;
+  // Orthonormal basis of the numerical null space, one vector per row.
+  unsigned char KernelSVD(VelaMatrix& oKernel, double iTol);
+
+ protected:
+  // 1 x n, values copied from iValues or 0.0 when null.
+  VelaMatrix(int n, const double* iValues);
+
+  double* Buffer() const noexcept { return const_cast<double*>(data_.begin()); }
+  // Shape iRows x iCols (negative counts as 0) with the values copied, or
+  // zeros when iValues is null. Labels are left alone.
+  void InitFromValues(int iRows, int iCols, const double* iValues);
+
+ private:
+  friend struct VelaMatrixInternals;  // white-box tests of the private factorisation
+
+  // Householder QR of the m x n (m >= n) row-major array ioA in compact form:
+  // R in the upper triangle, the reflectors below it, their factors in
+  // oBeta. Returns 1 when the columns are numerically independent.
+  unsigned char QRFactors(int m, int n, const double* ioA, double* oBeta) const;
+  void ReleaseNames() noexcept;
+
+  // Invariant: data_.size() >= rows_ * cols_.
+  VelSTLVector<double, 36> data_;
+  int cols_;  // the row stride
+  int rows_;
+  VelaString* rowNames_ = nullptr;  // rows_ labels, owned, or null
+  VelaString* colNames_ = nullptr;  // cols_ labels, owned, or null
+  // Lengths of the label arrays as they were allocated. Reshaping leaves the
+  // labels alone, so these may differ from rows_ / cols_ afterwards; copies
+  // of the labels use them and never read past an array.
+  int rowNameCount_ = 0;
+  int colNameCount_ = 0;
+};
+
+// Scaled copies.
+VELA_API VelaMatrix operator*(double s, const VelaMatrix& A);
+VELA_API VelaMatrix operator*(const VelaMatrix& A, double s);
+
+// A dense vector: a 1 x n matrix.
+class VELA_API VelaVector : public VelaMatrix {
+ public:
+  // 1 x 0.
+  VelaVector() noexcept : VelaMatrix(0, static_cast<const double*>(nullptr)) {}
+  // 1 x n, all iValue.
+  VelaVector(int n, double iValue);
+  // 1 x n, copied from iValues or 0.0 when null.
+  template <class P, std::enable_if_t<std::is_same_v<P, double>, int> = 0>
+  VelaVector(int n, const P* iValues) : VelaMatrix(n, static_cast<const double*>(iValues)) {}
+  template <class N, std::enable_if_t<std::is_null_pointer_v<N>, int> = 0>
+  VelaVector(int n, N) : VelaMatrix(n, static_cast<const double*>(nullptr)) {}
+  VelaVector(const VelaVector&) = default;
+  VelaVector(VelaVector&&) noexcept = default;
+  VelaVector& operator=(const VelaVector&) = default;
+  VelaVector& operator=(VelaVector&&) noexcept = default;
+  // Overwrites all elements from iValues; length unchanged.
+  VelaVector& operator=(const double* iValues) {
+    VelaMatrix::operator=(iValues);
+    return *this;
+  }
+
+  // ---- Element access (unchecked) ----------------------------------------
+  double& operator[](int i) noexcept { return Buffer()[i]; }
+  double operator[](int i) const noexcept { return Buffer()[i]; }
+  using VelaMatrix::Element;
+  using VelaMatrix::GetElement;
+  double& Element(int i) noexcept { return Buffer()[i]; }
+  double GetElement(int i) const noexcept { return Buffer()[i]; }
+
+  // ---- Shape ---------------------------------------------------------------
+  using VelaMatrix::Resize;
+  // Length n; new elements 0.0.
+  void Resize(int n) { VelaMatrix::Resize(1, n); }
+  // Adds v at the end; amortised O(1).
+  void Append(double v);
+  // Inserts v before position i (0 <= i <= length).
+  void Insert(int i, double v);
+
+  // ---- Arithmetic ------------------------------------------------------------
+  using VelaMatrix::operator*;
+  VelaVector operator*(double s) const;
+  // Scalar product over this vector's length; w must be at least as long.
+  double operator*(const VelaVector& w) const;
+  VelaVector operator+(const VelaVector& w) const;
+  VelaVector operator-(const VelaVector& w) const;
+  VelaVector& operator*=(double s);
+  // Element-wise over this vector's length; the operand must be at least as
+  // long (lengths are not compared).
+  VelaVector& operator+=(const VelaVector& w);
+  VelaVector& operator-=(const VelaVector& w);
+  VelaVector& operator+=(const double* w);
+  VelaVector& operator-=(const double* w);
+  // this += a * v; nothing when v is null.
+  void Add(double a, const double* v);
+  static double ScalarProduct(int n, const double* a, const double* b);
+  // 1 x 1 matrix holding the sum of squares (cᵀc for the column c = this).
+  VelaMatrix GramProduct() const;
+  // 1 when no element is below t (NaN elements do not count; empty gives 1).
+  unsigned char operator>(double t) const;
+};
+
+#endif  // VELA_LINALG_VELAMATRIX_H
