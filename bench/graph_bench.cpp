@@ -61,7 +61,7 @@ void BM_VelaConnectedComponents(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   VelaGraphSolver solver(0);
   Fill(solver, RandomEdges(n, n, 1), 1);
-  std::vector<VelaGraphSolver::Component> out;
+  VelaArray<VelaGraphSolver::Component> out;
   for (auto _ : state) benchmark::DoNotOptimize(solver.ComputeConnectedComponents(out));
   state.SetItemsProcessed(state.iterations() * n);
 }
@@ -102,7 +102,7 @@ void BM_VelaStronglyConnected(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   VelaGraphSolver solver(0);
   Fill(solver, RandomEdges(n, 2 * n, 2), 0);
-  std::vector<VelaGraphSolver::Component> out;
+  VelaArray<VelaGraphSolver::Component> out;
   for (auto _ : state) benchmark::DoNotOptimize(solver.ComputeStronglyConnectedComponents(out));
   state.SetItemsProcessed(state.iterations() * n);
 }
@@ -167,7 +167,7 @@ void BM_VelaSpanningTree(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   VelaGraphSolver solver(0);
   Fill(solver, RandomEdges(n, kTreeEdges, 3), 1);
-  std::vector<VelaGraphEdge*> out;
+  VelaArray<VelaGraphEdge*> out;
   for (auto _ : state) benchmark::DoNotOptimize(solver.RunSpanningTree(out));
   state.SetItemsProcessed(state.iterations() * kTreeEdges);
 }
@@ -241,10 +241,10 @@ void BM_VelaChordlessGrid(benchmark::State& state) {
       if (r + 1 < side) solver.CreateEdge(VelaString("v"), v[at], v[at + static_cast<std::size_t>(side)], 1);
     }
   }
-  std::vector<VelaPath> cycles;
+  VelaArray<VelaPath> cycles;
   for (auto _ : state) benchmark::DoNotOptimize(solver.ComputeChordlessCycles(cycles));
-  state.counters["cycles"] = static_cast<double>(cycles.size());
-  state.SetItemsProcessed(state.iterations() * static_cast<long>(cycles.size()));
+  state.counters["cycles"] = static_cast<double>(cycles.Size());
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(cycles.Size()));
 }
 
 }  // namespace
@@ -256,4 +256,4 @@ BENCHMARK(BM_StdTarjan)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_VelaSpanningTree)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainLabellingTree)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StdKruskal)->Arg(20000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_VelaChordlessGrid)->DenseRange(2, 6, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VelaChordlessGrid)->DenseRange(2, 7, 1)->Unit(benchmark::kMillisecond);

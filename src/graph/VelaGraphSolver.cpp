@@ -18,7 +18,7 @@ VelaGraphSolver::~VelaGraphSolver() {
 
 VelaGraphVertex* VelaGraphSolver::CreateVertex(const VelaString& iName) {
   VelaGraphVertex* v = new VelaGraphVertex(iName);
-  vertices_.push_back(v);
+  vertices_.Append(v);
   return v;
 }
 
@@ -26,7 +26,7 @@ VelaGraphEdge* VelaGraphSolver::CreateEdge(const VelaString& iName, VelaGraphVer
                                            VelaGraphVertex* iB, unsigned char iUndirected) {
   if (!iA || !iB) return nullptr;
   VelaGraphEdge* e = new VelaGraphEdge(iName, iA, iB, iUndirected);
-  edges_.push_back(e);
+  edges_.Append(e);
   iA->AddAdjacentVertex(iB, e);
   if (iUndirected == 1) {
     iB->AddAdjacentVertex(iA, e);
@@ -68,35 +68,35 @@ int VelaGraphSolver::RunOperator() {
   }
 }
 
-int VelaGraphSolver::ComputeChordlessCycles(std::vector<VelaPath>& oCycles) {
+int VelaGraphSolver::ComputeChordlessCycles(VelaArray<VelaPath>& oCycles) {
   method_ = Chordless;
   const int result = RunOperator();
   if (result == 0) oCycles = cycles_;
   return result;
 }
 
-int VelaGraphSolver::ComputeChordlessCyclesWithSelection(std::vector<VelaPath>& oCycles) {
+int VelaGraphSolver::ComputeChordlessCyclesWithSelection(VelaArray<VelaPath>& oCycles) {
   method_ = ChordlessSelection;
   const int result = RunOperator();
   if (result == 0) oCycles = cycles_;
   return result;
 }
 
-int VelaGraphSolver::ComputeStronglyConnectedComponents(std::vector<Component>& oComponents) {
+int VelaGraphSolver::ComputeStronglyConnectedComponents(VelaArray<Component>& oComponents) {
   method_ = StronglyConnectedComponents;
   const int result = RunOperator();
   if (result == 0) oComponents = sccs_;
   return result;
 }
 
-int VelaGraphSolver::RunSpanningTree(std::vector<VelaGraphEdge*>& oTree) {
+int VelaGraphSolver::RunSpanningTree(VelaArray<VelaGraphEdge*>& oTree) {
   method_ = SpanningTree;
   const int result = RunOperator();
   if (result == 0) oTree = tree_;
   return result;
 }
 
-int VelaGraphSolver::ComputeConnectedComponents(std::vector<Component>& oComponents) {
+int VelaGraphSolver::ComputeConnectedComponents(VelaArray<Component>& oComponents) {
   method_ = ConnectedComponents;
   const int result = RunOperator();
   if (result == 0) oComponents = components_;
@@ -138,20 +138,18 @@ void WriteEdge(VelaStream& s, const VelaGraphEdge& e) {
 }
 
 // Names separated by ", ", the last followed by ";" (nothing for none).
-template <class Range, class NameOf>
-void WriteNames(VelaStream& s, const Range& r, NameOf nameOf) {
-  bool first = true;
-  for (const auto& item : r) {
-    if (!first) s << ", ";
-    s << nameOf(item);
-    first = false;
+template <class Item, class NameOf>
+void WriteNames(VelaStream& s, const Item* first, const Item* last, NameOf nameOf) {
+  for (const Item* p = first; p != last; ++p) {
+    if (p != first) s << ", ";
+    s << nameOf(*p);
   }
-  if (!first) s << ";";
+  if (first != last) s << ";";
 }
 
-void WriteComponents(VelaStream& s, const std::vector<VelaGraphSolver::Component>& iComponents) {
+void WriteComponents(VelaStream& s, const VelaArray<VelaGraphSolver::Component>& iComponents) {
   for (const VelaGraphSolver::Component& c : iComponents) {
-    WriteNames(s, c, [](const VelaGraphVertex* v) -> const VelaString& { return v->GetName(); });
+    WriteNames(s, c.begin(), c.end(), [](const VelaGraphVertex* v) -> const VelaString& { return v->GetName(); });
     s << "\n";
   }
 }
@@ -176,7 +174,7 @@ void VelaGraphSolver::WriteOutput(VelaStream& iStream) const {
     case ChordlessSelection:
       iStream << "\n#!CHORDLESS\n\n";
       for (const VelaPath& p : cycles_) {
-        WriteNames(iStream, std::vector<VelaVertexEdge>(p.Begin(), p.End()),
+        WriteNames(iStream, p.Begin(), p.End(),
                    [](const VelaVertexEdge& ve) -> const VelaString& { return ve.vertex->GetName(); });
         iStream << "\n";
       }
@@ -191,8 +189,9 @@ void VelaGraphSolver::WriteOutput(VelaStream& iStream) const {
       break;
     case SpanningTree:
       iStream << "\n#!SPANNINGTREE\n\n";
-      WriteNames(iStream, tree_, [](const VelaGraphEdge* e) -> const VelaString& { return e->GetName(); });
-      if (!tree_.empty()) iStream << " ";
+      WriteNames(iStream, tree_.begin(), tree_.end(),
+                 [](const VelaGraphEdge* e) -> const VelaString& { return e->GetName(); });
+      if (!tree_.IsEmpty()) iStream << " ";
       break;
     default:
       break;

@@ -11,5 +11,5 @@ void VelaGraphVertex::FindTriplets(VelaGraphSolver* solver) {
   if (!solver) return;
   vela::detail::ForEachFeasibleTriplet(
       *this, [solver](const VelaGraphVertex* x, const VelaGraphVertex* y) { return solver->EdgeExists(x, y) != nullptr; },
-      [solver](VelaTriplet&& triplet) { solver->GetFeasibleTriplets().push_back(std::move(triplet)); });
+      [solver](VelaTriplet&& triplet) { solver->GetFeasibleTriplets().Append(std::move(triplet)); });
 }

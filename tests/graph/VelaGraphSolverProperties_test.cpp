@@ -101,7 +101,7 @@ TEST(VelaGraphSolverProperties, ChordlessCyclesAreExactlyTheInducedCycles) {
     const RandomGraph g = MakeGraph(rng, n, 0.25 + 0.05 * (round % 8));
     VelaGraphSolver solver(0);
     Build(solver, g, 1);
-    std::vector<VelaPath> cycles;
+    VelaArray<VelaPath> cycles;
     ASSERT_EQ(solver.ComputeChordlessCycles(cycles), 0);
     const auto adj = Adjacency(g);
     std::multiset<unsigned> reported;
@@ -141,16 +141,16 @@ TEST(VelaGraphSolverProperties, SelectionCoversEveryCycleEdgeAndEachKeptCycleAdd
     const RandomGraph g = MakeGraph(rng, 5 + round % 6, 0.4);
     VelaGraphSolver solver(0);
     Build(solver, g, 1);
-    std::vector<VelaPath> all;
+    VelaArray<VelaPath> all;
     ASSERT_EQ(solver.ComputeChordlessCycles(all), 0);
-    std::vector<VelaPath> kept;
+    VelaArray<VelaPath> kept;
     ASSERT_EQ(solver.ComputeChordlessCyclesWithSelection(kept), 0);
     std::set<const VelaGraphEdge*> allEdges;
     for (const VelaPath& p : all) {
       for (int i = 0; i < p.Size(); ++i) allEdges.insert(p(i));
     }
     std::set<const VelaGraphEdge*> covered;
-    for (std::size_t k = 0; k < kept.size(); ++k) {
+    for (int k = 0; k < kept.Size(); ++k) {
       if (k > 0) {
         EXPECT_FALSE(ComparePath(kept[k], kept[k - 1]));
       }
@@ -175,14 +175,14 @@ TEST(VelaGraphSolverProperties, ComponentsPartitionTheVerticesLikeAUnionFind) {
     const RandomGraph g = MakeGraph(rng, n, 1.5 / n);
     VelaGraphSolver solver(0);
     auto v = Build(solver, g, 1);
-    std::vector<VelaGraphSolver::Component> components;
+    VelaArray<VelaGraphSolver::Component> components;
     ASSERT_EQ(solver.ComputeConnectedComponents(components), 0);
     UnionFind uf(n);
     for (auto [a, b] : g.edges) uf.parent[static_cast<std::size_t>(uf.Find(a))] = uf.Find(b);
     std::vector<int> seen(static_cast<std::size_t>(n), 0);
     std::vector<VelaGraphVertex*> firsts;
-    for (std::size_t c = 0; c < components.size(); ++c) {
-      ASSERT_FALSE(components[c].empty());
+    for (int c = 0; c < components.Size(); ++c) {
+      ASSERT_FALSE(components[c].IsEmpty());
       firsts.push_back(components[c][0]);
       for (VelaGraphVertex* x : components[c]) {
         const int i = static_cast<int>(std::find(v.begin(), v.end(), x) - v.begin());
@@ -194,7 +194,7 @@ TEST(VelaGraphSolverProperties, ComponentsPartitionTheVerticesLikeAUnionFind) {
     for (int s : seen) EXPECT_EQ(s, 1);
     std::set<int> roots;
     for (int i = 0; i < n; ++i) roots.insert(uf.Find(i));
-    EXPECT_EQ(components.size(), roots.size());
+    EXPECT_EQ(static_cast<std::size_t>(components.Size()), roots.size());
     // Components come in order of their first vertex's creation.
     EXPECT_TRUE(std::is_sorted(firsts.begin(), firsts.end(), [&](VelaGraphVertex* a, VelaGraphVertex* b) {
       return std::find(v.begin(), v.end(), a) < std::find(v.begin(), v.end(), b);
@@ -220,10 +220,10 @@ TEST(VelaGraphSolverProperties, StronglyConnectedComponentsAreStronglyConnectedA
         for (int j = 0; j < n; ++j)
           if (reach[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)] && reach[static_cast<std::size_t>(k)][static_cast<std::size_t>(j)])
             reach[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = true;
-    std::vector<VelaGraphSolver::Component> sccs;
+    VelaArray<VelaGraphSolver::Component> sccs;
     ASSERT_EQ(solver.ComputeStronglyConnectedComponents(sccs), 0);
     std::vector<int> owner(static_cast<std::size_t>(n), -1);
-    for (std::size_t c = 0; c < sccs.size(); ++c) {
+    for (int c = 0; c < sccs.Size(); ++c) {
       for (VelaGraphVertex* x : sccs[c]) {
         const auto i = static_cast<std::size_t>(std::find(v.begin(), v.end(), x) - v.begin());
         EXPECT_EQ(owner[i], -1);
@@ -275,11 +275,11 @@ TEST(VelaGraphSolverProperties, SpanningTreeIsThePlainRulesTreeWithKruskalsWeigh
     Build(solver, g, 1);
     std::uniform_int_distribution<int> w(0, 6);  // few values: many ties
     for (VelaGraphEdge* e : solver.GetEdges()) e->SetWeight(w(rng) * 0.5);
-    std::vector<VelaGraphEdge*> tree;
+    VelaArray<VelaGraphEdge*> tree;
     ASSERT_EQ(solver.RunSpanningTree(tree), 0);
-    ASSERT_EQ(static_cast<int>(tree.size()), n - 1);
+    ASSERT_EQ(tree.Size(), n - 1);
 
-    std::vector<VelaGraphEdge*> sorted(solver.GetEdges());
+    std::vector<VelaGraphEdge*> sorted(solver.GetEdges().begin(), solver.GetEdges().end());
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const VelaGraphEdge* a, const VelaGraphEdge* b) { return a->weight < b->weight; });
     // GetIndex holds the component number after the run: use positions.
@@ -290,16 +290,164 @@ TEST(VelaGraphSolverProperties, SpanningTreeIsThePlainRulesTreeWithKruskalsWeigh
                         static_cast<int>(std::find(vs.begin(), vs.end(), e->secondVertex) - vs.begin()));
     }
     const std::vector<int> plain = PlainLabellingTree(n, ends);
-    ASSERT_EQ(plain.size(), tree.size());
+    ASSERT_EQ(static_cast<int>(plain.size()), tree.Size());
     double weight = 0.0;
     double plainWeight = 0.0;
-    for (std::size_t k = 0; k < tree.size(); ++k) {
-      EXPECT_EQ(tree[k], sorted[static_cast<std::size_t>(plain[k])]);
+    for (int k = 0; k < tree.Size(); ++k) {
+      const VelaGraphEdge* expected = sorted[static_cast<std::size_t>(plain[static_cast<std::size_t>(k)])];
+      EXPECT_EQ(tree[k], expected);
       weight += tree[k]->weight;
-      plainWeight += sorted[static_cast<std::size_t>(plain[k])]->weight;
+      plainWeight += expected->weight;
     }
     EXPECT_EQ(weight, plainWeight);
   }
+}
+
+// The chordless extension as the plain recursion that copies the path at
+// every step: the reference the solver's explicit-stack search must match
+// cycle for cycle, in order, with the same counters and blocking counts.
+int RecursiveExtension(const VelaGraphSolver& s, const VelaPath& p, int key, std::vector<VelaPath>& out) {
+  if (p.Size() < 2 || !p[1] || p[1]->GetIndex() != key) return 1;
+  VelaGraphVertex* t = p[p.Size() - 1];
+  if (!t) return 1;
+  t->BlockNeighbors();
+  const VelaAdjacent& adjacency = t->GetAdjacentVertices();
+  for (int i = 0; i < adjacency.Size(); ++i) {
+    VelaGraphVertex* v = adjacency[i];
+    VelaGraphEdge* e = adjacency(i);
+    if (!v || !e) return 1;
+    if (v->GetIndex() <= key || v->GetBlocked() != 1) continue;
+    VelaPath q(p);
+    q.Append(v, e);
+    if (VelaGraphEdge* f = s.EdgeExists(v, q[0])) {
+      q.SetFirstEdge(f);
+      out.push_back(q);
+    } else {
+      RecursiveExtension(s, q, key, out);
+    }
+  }
+  t->UnBlockNeighbors();
+  return 0;
+}
+
+int RecursiveChordless(VelaGraphSolver& s, std::vector<VelaPath>& out) {
+  for (VelaGraphVertex* v : s.GetVertices()) {
+    v->PutInOrderAdjacentVertices();
+    v->FindTriplets(&s);
+  }
+  for (VelaGraphVertex* v : s.GetVertices()) v->InitializeBlocked();
+  int failures = 0;
+  VelaArray<VelaTriplet>& triplets = s.GetFeasibleTriplets();
+  while (!triplets.IsEmpty()) {
+    const VelaPath path = triplets.Back();
+    triplets.RemovePosition(triplets.Size() - 1);
+    if (path.Size() < 2 || !path[1]) return 4;
+    path[1]->BlockNeighbors();
+    failures += RecursiveExtension(s, path, path[1]->GetIndex(), out);
+    path[1]->UnBlockNeighbors();
+  }
+  return failures == 0 ? 0 : 1;
+}
+
+// The selection rule written out on a copy: stable sort, then keep a cycle
+// only when one of its edges is not yet covered, covering from that edge on.
+std::vector<VelaPath> PlainSelection(std::vector<VelaPath> cycles) {
+  std::stable_sort(cycles.begin(), cycles.end(),
+                   [](const VelaPath& a, const VelaPath& b) { return ComparePath(a, b) != 0; });
+  std::set<const VelaGraphEdge*> covered;
+  std::vector<VelaPath> kept;
+  for (const VelaPath& c : cycles) {
+    int first = 0;
+    while (first < c.Size() && covered.count(c(first))) ++first;
+    if (first == c.Size()) continue;
+    for (int i = first; i < c.Size(); ++i) covered.insert(c(i));
+    kept.push_back(c);
+  }
+  return kept;
+}
+
+// Vertex labels, edge names and both counters of a path, as one text.
+std::string Describe(const VelaPath& p) {
+  std::string text = std::to_string(p.GetPriority0Count()) + "/" + std::to_string(p.GetPriority1Count()) + ":";
+  for (int i = 0; i < p.Size(); ++i) {
+    text += " " + (p[i] ? std::to_string(p[i]->GetIndex()) : std::string("null")) + "(" +
+            (p(i) ? p(i)->GetName().str() : "-") + ")";
+  }
+  return text;
+}
+
+template <class Paths>
+std::vector<std::string> DescribeAll(const Paths& paths) {
+  std::vector<std::string> out;
+  for (const VelaPath& p : paths) out.push_back(Describe(p));
+  return out;
+}
+
+TEST(VelaGraphSolverProperties, ChordlessSearchMatchesThePlainRecursionInOrder) {
+  std::mt19937 rng(4242);
+  int failedRuns = 0;
+  for (int round = 0; round < 120; ++round) {
+    const RandomGraph g = MakeGraph(rng, 4 + round % 9, 0.3 + 0.05 * (round % 6));
+    VelaGraphSolver solver(0);
+    VelaGraphSolver reference(0);
+    const auto v = Build(solver, g, 1);
+    const auto w = Build(reference, g, 1);
+    std::uniform_int_distribution<int> priority(0, 3);
+    for (int k = 0; k < solver.GetEdges().Size(); ++k) {
+      const int pr = priority(rng);
+      solver.GetEdges()[k]->SetPriority(pr);
+      reference.GetEdges()[k]->SetPriority(pr);
+    }
+    if (round % 5 == 4) {
+      // A missing neighbour: the frame that meets it fails and keeps its
+      // neighbours blocked, exactly as the recursion's early return does.
+      const std::size_t k = rng() % v.size();
+      v[k]->AddAdjacentVertex(nullptr, solver.GetEdges().IsEmpty() ? nullptr : solver.GetEdges()[0]);
+      w[k]->AddAdjacentVertex(nullptr, reference.GetEdges().IsEmpty() ? nullptr : reference.GetEdges()[0]);
+    }
+    std::vector<VelaPath> expected;
+    const int expectedResult = RecursiveChordless(reference, expected);
+    solver.SetMethod(VelaGraphSolver::Chordless);
+    const int result = solver.RunOperator();
+    ASSERT_EQ(result, expectedResult) << "round " << round;
+    failedRuns += result != 0 ? 1 : 0;
+    EXPECT_EQ(DescribeAll(solver.GetChordlessCycles()), DescribeAll(expected)) << "round " << round;
+    for (std::size_t k = 0; k < v.size(); ++k) EXPECT_EQ(v[k]->GetBlocked(), w[k]->GetBlocked());
+
+    if (result != 0) continue;
+    VelaArray<VelaPath> selected;
+    ASSERT_EQ(solver.ComputeChordlessCyclesWithSelection(selected), 0);
+    EXPECT_EQ(DescribeAll(selected), DescribeAll(PlainSelection(expected))) << "round " << round;
+  }
+  EXPECT_GT(failedRuns, 0);  // the missing neighbour was met at least once
+}
+
+TEST(VelaGraphSolverProperties, ChordlessRingOfTwoHundredThousandVertices) {
+  // One chordless path as long as the graph: a recursion would need one
+  // call per vertex.
+  const int n = 200000;
+  VelaGraphSolver solver(0);
+  std::vector<VelaGraphVertex*> v;
+  for (int i = 0; i < n; ++i) {
+    v.push_back(solver.CreateVertex(VelaString("r")));
+    v.back()->SetIndex(i);
+  }
+  for (int i = 0; i < n; ++i) {
+    solver.CreateEdge(VelaString(i == 1 ? "closing" : "e"), v[static_cast<std::size_t>(i)],
+                      v[static_cast<std::size_t>((i + 1) % n)], 1);
+  }
+  VelaArray<VelaPath> cycles;
+  ASSERT_EQ(solver.ComputeChordlessCycles(cycles), 0);
+  ASSERT_EQ(cycles.Size(), 1);
+  const VelaPath& c = cycles[0];
+  ASSERT_EQ(c.Size(), n);
+  // The only triplet is (1, 0, n - 1); the path then runs down to 2, and the
+  // edge 1 - 2 closes it.
+  EXPECT_EQ(c[0], v[1]);
+  EXPECT_EQ(c[1], v[0]);
+  for (int k = 2; k < n; ++k) ASSERT_EQ(c[k], v[static_cast<std::size_t>(n + 1 - k)]) << k;
+  EXPECT_EQ(std::string(c(0)->GetName().str()), "closing");
+  for (const VelaGraphVertex* x : v) ASSERT_EQ(x->GetBlocked(), 0u);
 }
 
 TEST(VelaGraphSolverProperties, MillionVertexPathNeedsNoDeepCallStack) {
@@ -311,14 +459,14 @@ TEST(VelaGraphSolverProperties, MillionVertexPathNeedsNoDeepCallStack) {
   for (int i = 0; i + 1 < n; ++i) {
     solver.CreateEdge(VelaString("e"), v[static_cast<std::size_t>(i)], v[static_cast<std::size_t>(i) + 1], 1);
   }
-  std::vector<VelaGraphSolver::Component> components;
+  VelaArray<VelaGraphSolver::Component> components;
   ASSERT_EQ(solver.ComputeConnectedComponents(components), 0);
-  ASSERT_EQ(components.size(), 1u);
-  EXPECT_EQ(components[0].size(), static_cast<std::size_t>(n));
-  EXPECT_EQ(components[0].back(), v.back());
-  std::vector<VelaGraphEdge*> tree;
+  ASSERT_EQ(components.Size(), 1);
+  EXPECT_EQ(components[0].Size(), n);
+  EXPECT_EQ(components[0].Back(), v.back());
+  VelaArray<VelaGraphEdge*> tree;
   ASSERT_EQ(solver.RunSpanningTree(tree), 0);
-  EXPECT_EQ(tree.size(), static_cast<std::size_t>(n) - 1);
+  EXPECT_EQ(tree.Size(), n - 1);
 
   VelaGraphSolver directed(0);
   std::vector<VelaGraphVertex*> d;
@@ -327,12 +475,12 @@ TEST(VelaGraphSolverProperties, MillionVertexPathNeedsNoDeepCallStack) {
     directed.CreateEdge(VelaString("e"), d[static_cast<std::size_t>(i)], d[static_cast<std::size_t>(i) + 1], 0);
   }
   directed.CreateEdge(VelaString("back"), d.back(), d.front(), 0);
-  std::vector<VelaGraphSolver::Component> sccs;
+  VelaArray<VelaGraphSolver::Component> sccs;
   ASSERT_EQ(directed.ComputeStronglyConnectedComponents(sccs), 0);
-  ASSERT_EQ(sccs.size(), 1u);
-  EXPECT_EQ(sccs[0].size(), static_cast<std::size_t>(n));
-  EXPECT_EQ(sccs[0].front(), d.back());  // pop order: the deepest vertex first
-  EXPECT_EQ(sccs[0].back(), d.front());
+  ASSERT_EQ(sccs.Size(), 1);
+  EXPECT_EQ(sccs[0].Size(), n);
+  EXPECT_EQ(sccs[0].Front(), d.back());  // pop order: the deepest vertex first
+  EXPECT_EQ(sccs[0].Back(), d.front());
 }
 
 }  // namespace

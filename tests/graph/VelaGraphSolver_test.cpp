@@ -3,6 +3,7 @@
 // one recorded run compared with its replay file.
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,9 +28,9 @@ std::string Names(const VelaPath& p) {
   return s;
 }
 
-std::string Names(const std::vector<VelaGraphVertex*>& c) {
+std::string Names(const VelaGraphSolver::Component& c) {
   std::string s;
-  for (std::size_t i = 0; i < c.size(); ++i) s += (i ? "," : "") + std::string(c[i]->GetName().str());
+  for (int i = 0; i < c.Size(); ++i) s += (i ? "," : "") + std::string(c[i]->GetName().str());
   return s;
 }
 
@@ -81,7 +82,7 @@ TEST(VelaGraphSolver, CreateEdgeFillsAdjacencyAndEdgeExistsFindsIt) {
   auto v = Letters(solver, "ABC");
   EXPECT_EQ(solver.CreateEdge(VelaString("x"), v[0], nullptr, 1), nullptr);
   EXPECT_EQ(solver.CreateEdge(VelaString("x"), nullptr, v[0], 1), nullptr);
-  EXPECT_TRUE(solver.GetEdges().empty());
+  EXPECT_TRUE(solver.GetEdges().IsEmpty());
   VelaGraphEdge* ab = solver.CreateEdge(VelaString("ab"), v[0], v[1], 1);
   ASSERT_NE(ab, nullptr);
   EXPECT_EQ(v[0]->GetAdjacentVertices().Size(), 1);
@@ -106,9 +107,9 @@ TEST(VelaGraphSolver, SquareHasOneChordlessCycleAndItsChordRemovesIt) {
   Edge(solver, v[1], v[2]);
   Edge(solver, v[2], v[3]);
   Edge(solver, v[3], v[0]);
-  std::vector<VelaPath> cycles;
+  VelaArray<VelaPath> cycles;
   ASSERT_EQ(solver.ComputeChordlessCycles(cycles), 0);
-  ASSERT_EQ(cycles.size(), 1u);
+  ASSERT_EQ(cycles.Size(), 1);
   EXPECT_EQ(cycles[0].Size(), 4);
   EXPECT_NE(cycles[0](0), nullptr);  // closed
   EXPECT_EQ(Names(cycles[0]), "B,A,D,C");
@@ -116,8 +117,8 @@ TEST(VelaGraphSolver, SquareHasOneChordlessCycleAndItsChordRemovesIt) {
   Edge(solver, v[0], v[2]);
   cycles.clear();
   ASSERT_EQ(solver.ComputeChordlessCycles(cycles), 0);
-  EXPECT_TRUE(cycles.empty());
-  EXPECT_TRUE(solver.GetChordlessCycles().empty());
+  EXPECT_TRUE(cycles.IsEmpty());
+  EXPECT_TRUE(solver.GetChordlessCycles().IsEmpty());
 }
 
 TEST(VelaGraphSolver, ThetaGraphSelectionKeepsTheFirstTwoCycles) {
@@ -128,16 +129,16 @@ TEST(VelaGraphSolver, ThetaGraphSelectionKeepsTheFirstTwoCycles) {
     Edge(solver, v[0], v[static_cast<std::size_t>(m)]);
     Edge(solver, v[static_cast<std::size_t>(m)], v[1]);
   }
-  std::vector<VelaPath> all;
+  VelaArray<VelaPath> all;
   ASSERT_EQ(solver.ComputeChordlessCycles(all), 0);
-  ASSERT_EQ(all.size(), 3u);
-  std::vector<VelaPath> sorted(all);
+  ASSERT_EQ(all.Size(), 3);
+  std::vector<VelaPath> sorted(all.begin(), all.end());
   std::stable_sort(sorted.begin(), sorted.end(),
                    [](const VelaPath& a, const VelaPath& b) { return ComparePath(a, b) != 0; });
 
-  std::vector<VelaPath> selected;
+  VelaArray<VelaPath> selected;
   ASSERT_EQ(solver.ComputeChordlessCyclesWithSelection(selected), 0);
-  ASSERT_EQ(selected.size(), 2u);
+  ASSERT_EQ(selected.Size(), 2);
   EXPECT_EQ(Names(selected[0]), Names(sorted[0]));
   EXPECT_EQ(Names(selected[1]), Names(sorted[1]));
   for (const VelaGraphEdge* e : solver.GetEdges()) EXPECT_EQ(e->selected, 1) << e->GetName().str();
@@ -158,9 +159,9 @@ TEST(VelaGraphSolver, UnlabelledVerticesStartNoCycle) {
   Edge(solver, v[1], v[2]);
   Edge(solver, v[2], v[3]);
   Edge(solver, v[3], v[0]);
-  std::vector<VelaPath> cycles;
+  VelaArray<VelaPath> cycles;
   EXPECT_EQ(solver.ComputeChordlessCycles(cycles), 0);
-  EXPECT_TRUE(cycles.empty());
+  EXPECT_TRUE(cycles.IsEmpty());
 }
 
 TEST(VelaGraphSolver, TwoComponentsAndSpanningTree) {
@@ -169,17 +170,17 @@ TEST(VelaGraphSolver, TwoComponentsAndSpanningTree) {
   Edge(solver, v[0], v[1]);
   Edge(solver, v[3], v[4]);
   Edge(solver, v[1], v[2]);
-  std::vector<VelaGraphSolver::Component> components;
+  VelaArray<VelaGraphSolver::Component> components;
   ASSERT_EQ(solver.ComputeConnectedComponents(components), 0);
-  ASSERT_EQ(components.size(), 2u);
+  ASSERT_EQ(components.Size(), 2);
   EXPECT_EQ(Names(components[0]), "A,B,C");
   EXPECT_EQ(Names(components[1]), "D,E");
   EXPECT_EQ(v[4]->GetIndex(), 1);
   EXPECT_EQ(OutputText(solver), "#=======Output=======\n\n#!CONNECTEDCOMPONENTS\n\nA, B, C;\nD, E;\n");
 
-  std::vector<VelaGraphEdge*> tree(1, nullptr);
+  VelaArray<VelaGraphEdge*> tree(1);
   EXPECT_EQ(solver.RunSpanningTree(tree), 1);
-  EXPECT_EQ(tree.size(), 1u);  // untouched on failure
+  EXPECT_EQ(tree.Size(), 1);  // untouched on failure
 
   // Joined, with weights: the cheapest edges that connect.
   solver.CreateEdge(VelaString("cd"), v[2], v[3], 1)->SetWeight(5.0);
@@ -189,11 +190,23 @@ TEST(VelaGraphSolver, TwoComponentsAndSpanningTree) {
     if (e->weight == 0.0) e->SetWeight(3.0);
   }
   ASSERT_EQ(solver.RunSpanningTree(tree), 0);
-  ASSERT_EQ(tree.size(), 4u);
+  ASSERT_EQ(tree.Size(), 4);
   std::string names;
   for (auto* e : tree) names += std::string(e->GetName().str()) + " ";
   EXPECT_EQ(names, "ae ad eAB eBC ");
   EXPECT_EQ(OutputText(solver), "#=======Output=======\n\n#!SPANNINGTREE\n\nae, ad, eAB, eBC; ");
+}
+
+TEST(VelaGraphSolver, SpanningTreeTakesTiesInCreationOrderAndNaNWeightsLast) {
+  VelaGraphSolver solver(0);
+  auto v = Letters(solver, "ABC");
+  solver.CreateEdge(VelaString("nan"), v[0], v[1], 1)->SetWeight(std::numeric_limits<double>::quiet_NaN());
+  solver.CreateEdge(VelaString("ab"), v[0], v[1], 1)->SetWeight(5.0);
+  solver.CreateEdge(VelaString("bc1"), v[1], v[2], 1)->SetWeight(1.0);
+  solver.CreateEdge(VelaString("bc2"), v[1], v[2], 1)->SetWeight(1.0);
+  VelaArray<VelaGraphEdge*> tree;
+  ASSERT_EQ(solver.RunSpanningTree(tree), 0);
+  EXPECT_EQ(OutputText(solver), "#=======Output=======\n\n#!SPANNINGTREE\n\nbc1, ab; ");
 }
 
 TEST(VelaGraphSolver, DirectedEdgesAndStronglyConnectedOrder) {
@@ -203,19 +216,19 @@ TEST(VelaGraphSolver, DirectedEdgesAndStronglyConnectedOrder) {
   Edge(solver, v[1], v[2], 0);
   Edge(solver, v[2], v[0], 0);
   Edge(solver, v[2], v[3], 0);
-  std::vector<VelaGraphSolver::Component> components;
+  VelaArray<VelaGraphSolver::Component> components;
   EXPECT_EQ(solver.ComputeConnectedComponents(components), 1);
-  std::vector<VelaGraphEdge*> tree;
+  VelaArray<VelaGraphEdge*> tree;
   EXPECT_EQ(solver.RunSpanningTree(tree), 1);
   ASSERT_EQ(solver.ComputeStronglyConnectedComponents(components), 0);
-  ASSERT_EQ(components.size(), 2u);
+  ASSERT_EQ(components.Size(), 2);
   EXPECT_EQ(Names(components[0]), "D");
   EXPECT_EQ(Names(components[1]), "C,B,A");
   for (auto* x : v) EXPECT_EQ(x->GetColor(), 0);
   EXPECT_EQ(OutputText(solver), "#=======Output=======\n\n#!STRONGLYCONNECTEDCOMPONENTS\n\nD;\nC, B, A;\n");
   // A second run gives the same result instead of appending.
   ASSERT_EQ(solver.ComputeStronglyConnectedComponents(components), 0);
-  EXPECT_EQ(components.size(), 2u);
+  EXPECT_EQ(components.Size(), 2);
 }
 
 TEST(VelaGraphSolver, InputSectionWithoutEdges) {

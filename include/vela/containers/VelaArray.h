@@ -5,11 +5,15 @@
 // three layers:
 // - VelSTLVectorAllocator<T, N> owns the storage and its growth;
 // - VelSTLVector<T, N> gives a standard-container-like, lower-case interface;
-// - VelaArray<T> adds the library's capitalised interface. It exists for four
-//   element types, each with its own inline capacity:
-//     unsigned char 64, int 32, double 36, void* 16.
-// Elements are plain values: they are copied bit for bit and never
-// constructed or destroyed one by one.
+// - VelaArray<T> adds the library's capitalised interface. Its inline
+//   capacity depends on the element type:
+//     unsigned char 64, int 32, double 36, any pointer (void* or typed) 16,
+//     every other type 0 (no inline buffer).
+// Numbers and pointers are plain values: they are copied bit for bit and
+// never constructed or destroyed one by one. Every other element type (paths,
+// nested arrays, strings, ...) uses the general form, VelSTLVector<T, 0>:
+// its elements are constructed, copied, moved and destroyed one by one, and
+// exactly the first size() slots of its heap block hold live objects.
 //
 // Growth rule (every operation that adds elements asks for the size it needs):
 // when the inline buffer is in use the first heap block holds exactly the
@@ -18,10 +22,10 @@
 // being the target of a move) frees it. So appending one pointer at a time
 // moves through capacities 16, 17, 34, 68, 136, ...
 //
-// The byte-level work (growing, copying, moving, swapping, opening and
-// closing gaps) is done once, out of line, by vela::detail::VelSTLVectorBase;
-// the templates only pass it their fields, so the four instantiations share
-// one copy of that logic.
+// For the bit-copied forms the byte-level work (growing, copying, moving,
+// swapping, opening and closing gaps) is done once, out of line, by
+// vela::detail::VelSTLVectorBase; the templates only pass it their fields, so
+// the instantiations share one copy of that logic.
 //
 // No operation checks element indices: operator[], Get, Front, Back, RemoveAt,
 // RemovePosition, insert and erase need a valid position. Set is the growing
@@ -39,6 +43,29 @@
 // - Doubling stops at the largest int, which is then the capacity.
 // - insert returns the address of the inserted element; erase returns the
 //   address of the element that followed the erased one (the same address).
+// - Typed pointers (VelaArray<Foo*>) are the void* array with a typed
+//   interface: inline capacity 16, the same growth rule, bit copies, and the
+//   pointer-only members (QuickSort and BinarySearch still take the untyped
+//   comparison, which receives the stored pointers).
+// - Other element types have no inline buffer: an object can be large (a
+//   nested VelaArray<Foo*> is 144 bytes), and moving inline objects would
+//   make moves and swaps O(N) element moves. So such an array is empty
+//   without any heap block (capacity 0); the first block holds exactly the
+//   elements needed, later ones double. Move construction, move assignment
+//   and Swap hand the block over and never touch the elements. Copy
+//   assignment assigns over the elements both arrays have, so repeated
+//   copies into the same array of arrays reuse the nested blocks; it
+//   reallocates (by the rule) only when the source does not fit.
+//   Elements are move-constructed into a new block when it grows, so
+//   pointers to them are invalidated, as for any growth.
+// - The value-type members of the general form are those of the numbers:
+//   Insert(i, value), RemoveAt, Swap, Fill. Set, Size(n, value) and the
+//   growing forms value-initialise missing elements; members that compare
+//   (Locate, RemoveValue, RemoveNulls, RemoveDuplicates, ==) need the
+//   element's ==, and compile only for element types that have it.
+// - The general form expects element copies and moves not to throw (heap
+//   exhaustion is not handled, as everywhere in the family); the library's
+//   own element types never throw.
 //
 // Not thread-safe: one writer at a time.
 #ifndef VELA_CONTAINERS_VELAARRAY_H
@@ -46,7 +73,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <new>
 #include <type_traits>
+#include <utility>
 
 #include "vela/foundation/VelaExport.h"
 
@@ -99,20 +131,21 @@ class VELA_API VelSTLVectorBase {
   static void AppendRange(const VelArrayRef& a, const void* first, int count);
 };
 
-// Inline capacity of VelaArray<T>; defined only for the four element types.
+// Inline capacity of VelaArray<T>: 0 (the general, element-wise form) unless
+// specialised below.
 template <class T>
-struct VelArrayInlineCapacity;
+struct VelArrayInlineCapacity : std::integral_constant<int, 0> {};
 template <>
 struct VelArrayInlineCapacity<unsigned char> : std::integral_constant<int, 64> {};
 template <>
 struct VelArrayInlineCapacity<int> : std::integral_constant<int, 32> {};
 template <>
 struct VelArrayInlineCapacity<double> : std::integral_constant<int, 36> {};
-template <>
-struct VelArrayInlineCapacity<void*> : std::integral_constant<int, 16> {};
+template <class P>
+struct VelArrayInlineCapacity<P*> : std::integral_constant<int, 16> {};
 
 // Selects VelaArray members that exist only for pointers, or only for the
-// numeric element types.
+// other element types (numbers and the general form).
 template <class T>
 using IfPointer = std::enable_if_t<std::is_pointer_v<T>, int>;
 template <class T>
@@ -172,6 +205,8 @@ class VelSTLVectorAllocator : private vela::detail::VelSTLVectorBase {
   int Used() const noexcept { return state_.size; }
   int Room() const noexcept { return state_.capacity; }
   void SetUsed(int n) noexcept { state_.size = n; }
+  // Drops the elements from n on (0 <= n <= size); the same for every form.
+  void Truncate(int n) noexcept { state_.size = n; }
   // Address of the gap of `count` elements opened before index.
   T* OpenGap(int index, int count) { return static_cast<T*>(VelSTLVectorBase::OpenGap(Ref(), index, count)); }
   void CloseGap(int index, int count) noexcept { VelSTLVectorBase::CloseGap(Ref(), index, count); }
@@ -273,9 +308,237 @@ class VelSTLVector : public VelSTLVectorAllocator<T, N> {
   bool operator!=(const VelSTLVector& other) const noexcept { return !(*this == other); }
 };
 
-// The library's array of one of the four element types (unsigned char, int,
-// double, void*). Members marked "numbers only" or "pointers only" exist
-// only for those element types.
+// Storage of the general form (element types that are not bit-copied): a
+// heap block and nothing inline. The elements are constructed, moved and
+// destroyed one by one.
+template <class T>
+class VelSTLVectorAllocator<T, 0> {
+ public:
+  static constexpr int InlineCapacity = 0;
+
+  // Empty, without a heap block; no allocation.
+  VelSTLVectorAllocator() noexcept : size_(0), capacity_(0), data_(nullptr) {}
+  // Copies of the elements; the capacity is the growth rule's for their number.
+  VelSTLVectorAllocator(const VelSTLVectorAllocator& other) : VelSTLVectorAllocator() { AppendCopies(other); }
+  // Takes the other's block; the other is left empty without one.
+  VelSTLVectorAllocator(VelSTLVectorAllocator&& other) noexcept
+      : size_(other.size_), capacity_(other.capacity_), data_(other.data_) {
+    other.Release();
+  }
+  ~VelSTLVectorAllocator() {
+    Truncate(0);
+    Deallocate();
+  }
+
+ protected:
+  // Copy-assigns over the elements both arrays have (nested arrays keep
+  // their blocks), copy-constructs the rest and destroys the surplus. When
+  // the other's size exceeds the capacity, the elements are destroyed first
+  // and the copies built in a block grown by the rule. Self-assignment does
+  // nothing.
+  VelSTLVectorAllocator& operator=(const VelSTLVectorAllocator& other) {
+    if (this == &other) return *this;
+    if (other.size_ > capacity_) Truncate(0);
+    const int common = std::min(size_, other.size_);
+    std::copy(other.data_, other.data_ + common, data_);
+    Truncate(other.size_);
+    AppendRange(other.data_ + common, other.size_ - common);
+    return *this;
+  }
+  // Destroys the elements, frees the block and takes the other's; the other
+  // is left empty without one. Self-assignment does nothing.
+  VelSTLVectorAllocator& operator=(VelSTLVectorAllocator&& other) noexcept {
+    if (this != &other) {
+      Truncate(0);
+      Deallocate();
+      size_ = other.size_;
+      capacity_ = other.capacity_;
+      data_ = other.data_;
+      other.Release();
+    }
+    return *this;
+  }
+  // Room for n elements by the growth rule; the elements are moved into the
+  // new block. O(size) when it grows.
+  void reserve(int n) {
+    if (n > capacity_) Reallocate(GrownCapacity(n));
+  }
+  // Exchanges the blocks; no element is touched.
+  void swap(VelSTLVectorAllocator& other) noexcept {
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+    std::swap(data_, other.data_);
+  }
+
+  T* Elements() noexcept { return data_; }
+  const T* Elements() const noexcept { return data_; }
+  int Used() const noexcept { return size_; }
+  int Room() const noexcept { return capacity_; }
+  // Constructs a new last element from args; the capacity must suffice.
+  template <class... Args>
+  void ConstructBack(Args&&... args) {
+    ::new (static_cast<void*>(data_ + size_)) T(std::forward<Args>(args)...);
+    ++size_;
+  }
+  // Destroys the elements from n on (0 <= n <= size), last first.
+  void Truncate(int n) noexcept {
+    while (size_ > n) data_[--size_].~T();
+  }
+  // Appends copies of [first, first + count), growing once. The range may
+  // lie in this array's own elements (an array appended to itself).
+  void AppendRange(const T* first, int count) {
+    if (count <= 0) return;
+    const std::less<const T*> before;
+    const bool own = !before(first, data_) && before(first, data_ + size_);
+    const std::ptrdiff_t offset = own ? first - data_ : 0;
+    reserve(size_ + count);
+    if (own) first = data_ + offset;
+    for (int k = 0; k < count; ++k) ConstructBack(first[k]);
+  }
+
+ private:
+  void AppendCopies(const VelSTLVectorAllocator& other) { AppendRange(other.data_, other.size_); }
+  // The growth rule with no inline buffer: exactly `needed` for the first
+  // block, then doubling (stopped at the largest int).
+  int GrownCapacity(int needed) const noexcept {
+    if (capacity_ == 0) return needed;
+    long long capacity = capacity_;
+    while (capacity < needed) capacity *= 2;
+    return capacity > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                                      : static_cast<int>(capacity);
+  }
+  void Reallocate(int capacity) {
+    T* block = std::allocator<T>().allocate(static_cast<std::size_t>(capacity));
+    for (int i = 0; i < size_; ++i) {
+      ::new (static_cast<void*>(block + i)) T(std::move(data_[i]));
+      data_[i].~T();
+    }
+    Deallocate();
+    data_ = block;
+    capacity_ = capacity;
+  }
+  void Deallocate() noexcept {
+    if (data_) std::allocator<T>().deallocate(data_, static_cast<std::size_t>(capacity_));
+  }
+  void Release() noexcept {
+    size_ = 0;
+    capacity_ = 0;
+    data_ = nullptr;
+  }
+
+  // Invariants: 0 <= size_ <= capacity_; capacity_ == 0 exactly when data_
+  // is null; slots [0, size_) of data_ hold live objects, the rest are raw.
+  int size_;
+  int capacity_;
+  T* data_;
+};
+
+// The lower-case interface of the general form, with the same contracts as
+// the bit-copied one; elements are copied and moved with their own
+// constructors and assignments.
+template <class T>
+class VelSTLVector<T, 0> : public VelSTLVectorAllocator<T, 0> {
+  using Storage = VelSTLVectorAllocator<T, 0>;
+
+ public:
+  VelSTLVector() noexcept = default;
+  // n copies of value (empty when n <= 0).
+  VelSTLVector(int n, const T& value) { resize(n, value); }
+  // Copy of [first, last) (empty when last <= first).
+  VelSTLVector(const T* first, const T* last) {
+    if (last > first) this->AppendRange(first, static_cast<int>(last - first));
+  }
+  VelSTLVector(const VelSTLVector&) = default;
+  VelSTLVector(VelSTLVector&&) noexcept = default;
+  VelSTLVector& operator=(const VelSTLVector&) = default;
+  VelSTLVector& operator=(VelSTLVector&&) noexcept = default;
+  ~VelSTLVector() = default;
+
+  int size() const noexcept { return this->Used(); }
+  int capacity() const noexcept { return this->Room(); }
+  T* begin() noexcept { return this->Elements(); }
+  T* end() noexcept { return this->Elements() + this->Used(); }
+  const T* begin() const noexcept { return this->Elements(); }
+  const T* end() const noexcept { return this->Elements() + this->Used(); }
+  T& operator[](int i) noexcept { return this->Elements()[i]; }
+  const T& operator[](int i) const noexcept { return this->Elements()[i]; }
+
+  // Adds a copy of value at the end; amortised O(1). value may be one of the
+  // elements: it is copied before growing can move it.
+  void push_back(const T& value) {
+    if (size() < capacity()) {
+      this->ConstructBack(value);
+      return;
+    }
+    T copy(value);
+    Storage::reserve(size() + 1);
+    this->ConstructBack(std::move(copy));
+  }
+  // Moves value in at the end; amortised O(1).
+  void push_back(T&& value) {
+    if (size() < capacity()) {
+      this->ConstructBack(std::move(value));
+      return;
+    }
+    T moved(std::move(value));
+    Storage::reserve(size() + 1);
+    this->ConstructBack(std::move(moved));
+  }
+  // Inserts a copy of value before position (begin() <= position <= end()),
+  // moving the tail one place right, last first; O(size). Returns the
+  // inserted element's address.
+  T* insert(T* position, const T& value) {
+    const int index = static_cast<int>(position - begin());
+    const int n = size();
+    T copy(value);
+    Storage::reserve(n + 1);
+    if (index == n) {
+      this->ConstructBack(std::move(copy));
+    } else {
+      T* d = begin();
+      this->ConstructBack(std::move(d[n - 1]));
+      std::move_backward(d + index, d + n - 1, d + n);
+      d[index] = std::move(copy);
+    }
+    return begin() + index;
+  }
+  // Removes the element at position (begin() <= position < end()), moving
+  // the tail left; O(size). Returns position, which now holds the next one.
+  T* erase(T* position) {
+    const int index = static_cast<int>(position - begin());
+    std::move(position + 1, end(), position);
+    this->Truncate(size() - 1);
+    return begin() + index;
+  }
+  // Size n; elements from the old size to n are copies of value, a smaller n
+  // destroys the tail. Negative n does nothing.
+  void resize(int n, const T& value) {
+    if (n < 0) return;
+    if (n <= size()) {
+      this->Truncate(n);
+      return;
+    }
+    const T copy(value);
+    Storage::reserve(n);
+    while (size() < n) this->ConstructBack(copy);
+  }
+  void reserve(int n) { Storage::reserve(n); }
+  void reverse() { std::reverse(begin(), end()); }
+  // Exchanges contents with other; O(1), no element is touched.
+  void swap(VelSTLVector& other) noexcept { Storage::swap(other); }
+  // Destroys every element; the block is kept.
+  void clear() noexcept { this->Truncate(0); }
+
+  // Same size and pairwise equal elements (needs the element's ==).
+  bool operator==(const VelSTLVector& other) const {
+    return size() == other.size() && std::equal(begin(), end(), other.begin());
+  }
+  bool operator!=(const VelSTLVector& other) const { return !(*this == other); }
+};
+
+// The library's array. Members marked "pointers only" exist only for pointer
+// element types; those marked "not for pointers" for every other type (the
+// numbers and the general form).
 template <class T>
 class VelaArray : public VelSTLVector<T, vela::detail::VelArrayInlineCapacity<T>::value> {
   using Vector = VelSTLVector<T, vela::detail::VelArrayInlineCapacity<T>::value>;
@@ -308,7 +571,7 @@ class VelaArray : public VelSTLVector<T, vela::detail::VelArrayInlineCapacity<T>
   // Frees this array's heap block and takes other's contents; other is left
   // empty on its inline buffer.
   VelaArray& operator=(VelaArray&&) noexcept = default;
-  // Numbers only: overwrites the current elements with values[0] to
+  // Not for pointers: overwrites the current elements with values[0] to
   // values[Size() - 1]; the size does not change. Null does nothing.
   template <class U = T, IfNumber<U> = 0>
   VelaArray& operator=(const T* values) {
@@ -348,7 +611,7 @@ class VelaArray : public VelSTLVector<T, vela::detail::VelArrayInlineCapacity<T>
   void Reserve(int n) { this->reserve(n); }
   // Size 0; the storage is kept.
   void RemoveAll() noexcept { this->clear(); }
-  // Numbers only: the array becomes n copies of value; negative n does
+  // Not for pointers: the array becomes n copies of value; negative n does
   // nothing.
   template <class U = T, IfNumber<U> = 0>
   void Fill(int n, const T& value) {
@@ -369,14 +632,14 @@ class VelaArray : public VelSTLVector<T, vela::detail::VelArrayInlineCapacity<T>
   }
   // Adds value at the end; amortised O(1).
   void Append(const T& value) { this->push_back(value); }
-  void Append(T&& value) { this->push_back(value); }
+  void Append(T&& value) { this->push_back(std::move(value)); }
   // Pointers only: adds other's elements at the end, in order, growing once.
   // Appending an array to itself appends each element it held once.
   template <class U = T, IfPointer<U> = 0>
   void Append(const VelaArray& other) {
     this->AppendRange(other.begin(), other.size());
   }
-  // Numbers only: inserts value before index i (0 <= i <= Size(), unchecked);
+  // Not for pointers: inserts value before index i (0 <= i <= Size(), unchecked);
   // i = Size() appends. O(size).
   template <class U = T, IfNumber<U> = 0>
   void Insert(int i, const T& value) {
@@ -390,17 +653,17 @@ class VelaArray : public VelSTLVector<T, vela::detail::VelArrayInlineCapacity<T>
 
   // ---- Removing -----------------------------------------------------------------
   // Removes element i (0 <= i < Size(), unchecked), shifting the tail left.
-  void RemovePosition(int i) noexcept { this->CloseGap(i, 1); }
-  // Numbers only: the same as RemovePosition.
+  void RemovePosition(int i) noexcept { this->erase(this->begin() + i); }
+  // Not for pointers: the same as RemovePosition.
   template <class U = T, IfNumber<U> = 0>
   void RemoveAt(int i) noexcept {
-    this->CloseGap(i, 1);
+    this->erase(this->begin() + i);
   }
   // Removes the first element equal to value; returns its former index, or
   // -1 (nothing changes) when there is none.
   int RemoveValue(T value) noexcept {
     const int i = Locate(value);
-    if (i >= 0) this->CloseGap(i, 1);
+    if (i >= 0) this->erase(this->begin() + i);
     return i;
   }
   // Pointers only: for each element of other, in order, removes its first
@@ -415,19 +678,19 @@ class VelaArray : public VelSTLVector<T, vela::detail::VelArrayInlineCapacity<T>
   int RemoveNulls() noexcept {
     T* kept = std::remove_if(this->begin(), this->end(), [](const T& x) { return x == T(); });
     const int removed = static_cast<int>(this->end() - kept);
-    this->SetUsed(this->size() - removed);
+    this->Truncate(this->size() - removed);
     return removed;
   }
-  // Numbers only: removes every element equal to the one just before it, so
+  // Not for pointers: removes every element equal to the one just before it, so
   // a sorted array becomes a set. Doubles are compared exactly.
   template <class U = T, IfNumber<U> = 0>
   void RemoveDuplicates() noexcept {
-    this->SetUsed(static_cast<int>(std::unique(this->begin(), this->end()) - this->begin()));
+    this->Truncate(static_cast<int>(std::unique(this->begin(), this->end()) - this->begin()));
   }
 
   // ---- Reordering -----------------------------------------------------------------
   void Reverse() noexcept { this->reverse(); }
-  // Numbers only: exchanges contents with other (no allocation).
+  // Not for pointers: exchanges contents with other (no allocation).
   template <class U = T, IfNumber<U> = 0>
   void Swap(VelaArray& other) noexcept {
     this->swap(other);

@@ -15,9 +15,14 @@
 // vertex.
 //
 // Choices made for this implementation:
-// - The result arrays are std::vector: the library's small-buffer arrays hold
-//   only bit-copyable numbers and untyped pointers, while paths and
-//   components own storage.
+// - The vertex, edge and tree arrays are pointer arrays (16 inline); the
+//   cycles, triplets and components are arrays of the general form, whose
+//   elements (paths, vertex arrays) are copied and destroyed one by one. A
+//   component of up to 16 vertices lives inside its array without any heap
+//   block.
+// - VelaStack<T>, the visit stack of the strongly connected search, is a
+//   VelaArray<T> used from its back (Push, Pop, Top); it is declared here
+//   since the solver is its only user.
 // - Each run empties the result array of its method before computing it, so
 //   a second run gives the same result as the first instead of appending.
 //   The spanning tree's connectivity check also refills the connected
@@ -27,9 +32,11 @@
 //   components and their orders are those of the recursive depth-first visit.
 //   The strongly connected visit numbers vertices with one discovery counter
 //   that starts at 0 for each root and increases over its whole visit.
-// - The spanning tree sorts a copy of the edges (stable: equal weights keep
-//   their creation order), so GetEdges keeps the creation order the input
-//   section shows. Instead of relabelling every vertex of the absorbed
+// - The spanning tree sorts a copy of the edges (as weight, creation
+//   position, edge keys) by ascending weight, equal weights in creation
+//   order: the order of a stable sort, so GetEdges keeps the creation order
+//   the input section shows. An edge whose weight is NaN, which no ascending
+//   order can place, sorts after all the others. Instead of relabelling every vertex of the absorbed
 //   component on each accepted edge, the labels live in a union-find; it
 //   accepts exactly the edges the relabelling does, since both accept an edge
 //   exactly when its endpoints are in different components. The run keeps
@@ -38,19 +45,41 @@
 // - A missing neighbour in the strongly connected visit ends that vertex's
 //   visit with 1 without closing a component; its parent goes on, as a
 //   parent ignores a child's result. Only the root's result is reported.
-// - Chordless path extension recurses once per path vertex: its depth is the
-//   length of the longest chordless path followed, not the graph size.
+// - Chordless path extension keeps its own stack of frames (vertex, next
+//   adjacency entry) and one shared list of the entries added to the
+//   triplet, instead of a recursion that copies the path at every step; a
+//   path is copied only when it closes into a cycle. The cycles, their order
+//   and their priority counters are the recursion's, and a chordless path as
+//   long as the graph (a ring of any size) needs no call stack. A missing
+//   neighbour or edge ends the frame it is found in, leaving its blocks in
+//   place, as the recursion's early return does.
+// - The searches keep their scratch stacks in the solver between runs, so a
+//   repeated run allocates nothing but its results.
 #ifndef VELA_GRAPH_VELAGRAPHSOLVER_H
 #define VELA_GRAPH_VELAGRAPHSOLVER_H
 
 #include <vector>
 
+#include "vela/containers/VelaArray.h"
 #include "vela/foundation/VelaExport.h"
 #include "vela/foundation/VelaString.h"
 #include "vela/graph/VelaGraph.h"
 #include "vela/operator/VelaOperator.h"
 
 class VelaStream;
+
+// A stack on the library's array: the top is the last element.
+template <class T>
+class VelaStack : public VelaArray<T> {
+ public:
+  // Adds value on top; amortised O(1).
+  void Push(const T& value) { this->Append(value); }
+  // Removes the top element; the stack must not be empty. O(1).
+  void Pop() noexcept { this->Truncate(this->Size() - 1); }
+  // The top element; the stack must not be empty.
+  T& Top() noexcept { return this->Back(); }
+  const T& Top() const noexcept { return this->Back(); }
+};
 
 class VELA_API VelaGraphSolver : public VelaOperator {
  public:
@@ -62,7 +91,7 @@ class VELA_API VelaGraphSolver : public VelaOperator {
     SpanningTree = 4,
     ConnectedComponents = 5,
   };
-  using Component = std::vector<VelaGraphVertex*>;
+  using Component = VelaArray<VelaGraphVertex*>;
 
   // An empty graph, method None; iDirected is the initial directed flag. The
   // operator level is the configuration's full level.
@@ -89,22 +118,22 @@ class VELA_API VelaGraphSolver : public VelaOperator {
   void SetMethod(Method iMethod) { method_ = iMethod; }
   unsigned char IsDirected() const { return directed_; }
 
-  const std::vector<VelaGraphVertex*>& GetVertices() const { return vertices_; }
-  const std::vector<VelaGraphEdge*>& GetEdges() const { return edges_; }
-  std::vector<VelaTriplet>& GetFeasibleTriplets() { return triplets_; }
-  const std::vector<VelaPath>& GetChordlessCycles() const { return cycles_; }
-  const std::vector<Component>& GetStronglyConnectedComponents() const { return sccs_; }
-  const std::vector<Component>& GetConnectedComponents() const { return components_; }
-  const std::vector<VelaGraphEdge*>& GetSpanningTree() const { return tree_; }
+  const VelaArray<VelaGraphVertex*>& GetVertices() const { return vertices_; }
+  const VelaArray<VelaGraphEdge*>& GetEdges() const { return edges_; }
+  VelaArray<VelaTriplet>& GetFeasibleTriplets() { return triplets_; }
+  const VelaArray<VelaPath>& GetChordlessCycles() const { return cycles_; }
+  const VelaArray<Component>& GetStronglyConnectedComponents() const { return sccs_; }
+  const VelaArray<Component>& GetConnectedComponents() const { return components_; }
+  const VelaArray<VelaGraphEdge*>& GetSpanningTree() const { return tree_; }
 
   // Direct computations: set the method, call RunOperator() without the run
   // protocol and, when it returns 0, copy the result into the argument (left
   // untouched otherwise). Each returns RunOperator's result.
-  int ComputeChordlessCycles(std::vector<VelaPath>& oCycles);
-  int ComputeChordlessCyclesWithSelection(std::vector<VelaPath>& oCycles);
-  int ComputeStronglyConnectedComponents(std::vector<Component>& oComponents);
-  int RunSpanningTree(std::vector<VelaGraphEdge*>& oTree);
-  int ComputeConnectedComponents(std::vector<Component>& oComponents);
+  int ComputeChordlessCycles(VelaArray<VelaPath>& oCycles);
+  int ComputeChordlessCyclesWithSelection(VelaArray<VelaPath>& oCycles);
+  int ComputeStronglyConnectedComponents(VelaArray<Component>& oComponents);
+  int RunSpanningTree(VelaArray<VelaGraphEdge*>& oTree);
+  int ComputeConnectedComponents(VelaArray<Component>& oComponents);
 
   // The work of the current method; 1 for method None or an unknown one.
   int RunOperator() override;
@@ -125,7 +154,7 @@ class VELA_API VelaGraphSolver : public VelaOperator {
   // Depth-first strongly connected visit from iStart, numbering from
   // iNumber; ioStack holds the vertices on the visit stack. 1 when iStart's
   // adjacency holds a missing vertex, else 0.
-  int TarjanAlgorithm(VelaGraphVertex* iStart, std::vector<VelaGraphVertex*>& ioStack, int iNumber);
+  int TarjanAlgorithm(VelaGraphVertex* iStart, VelaStack<VelaGraphVertex*>& ioStack, int iNumber);
   // Sorts the chordless cycles with ComparePath and keeps only those that
   // bring an edge not covered by the cycles kept before them.
   void SelectChordlessCycles();
@@ -146,17 +175,40 @@ class VELA_API VelaGraphSolver : public VelaOperator {
   int RunConnected();
   int RunSpanning();
 
+  // One vertex of a depth-first search in progress: the adjacency entries
+  // [next, end) are still to be looked at.
+  struct SearchFrame {
+    VelaGraphVertex* vertex;
+    const VelaVertexEdge* next;
+    const VelaVertexEdge* end;
+  };
+  // The spanning tree's sort key: weight, then creation position.
+  struct WeightedEdge {
+    double weight;
+    int position;  // in edges_
+    VelaGraphEdge* edge;
+  };
+
   static OperatorInfo* _pInfo;
 
   unsigned char directed_;  // set for good by the first directed edge
   Method method_ = None;
-  std::vector<VelaGraphVertex*> vertices_;  // owned, creation order
-  std::vector<VelaGraphEdge*> edges_;       // owned, creation order
-  std::vector<VelaTriplet> triplets_;
-  std::vector<VelaPath> cycles_;
-  std::vector<Component> sccs_;
-  std::vector<Component> components_;
-  std::vector<VelaGraphEdge*> tree_;
+  VelaArray<VelaGraphVertex*> vertices_;  // owned, creation order
+  VelaArray<VelaGraphEdge*> edges_;       // owned, creation order
+  VelaArray<VelaTriplet> triplets_;
+  VelaArray<VelaPath> cycles_;
+  VelaArray<Component> sccs_;
+  VelaArray<Component> components_;
+  VelaArray<VelaGraphEdge*> tree_;
+
+  // Scratch of the searches, kept between runs so that repeated runs do not
+  // allocate; each search clears what it uses when it starts. No part of the
+  // solver's value.
+  VelaStack<VelaGraphVertex*> visitStack_;  // strongly connected visit stack
+  std::vector<SearchFrame> frames_;
+  std::vector<VelaVertexEdge> pathTail_;  // chordless: entries added to the triplet
+  std::vector<WeightedEdge> sortedEdges_;
+  std::vector<int> sets_;                 // spanning tree: union-find parents
 };
 
 // A new undirected solver; free it with KorRemove.
