@@ -285,6 +285,57 @@ void ShowGraphRun(VelaStream& out, const std::filesystem::path& folder) {
       << ReadReplay(firstReplay);
 }
 
+// Dense linear algebra: a symmetric indefinite system solved through its
+// LDLt factors, and the singular values of a rank-deficient matrix.
+void ShowLinearAlgebra(VelaStream& out) {
+  Heading(out, "Linear algebra");
+  const double packed[] = {0.0, 1.0, 2.0, 3.0, 1.0, -1.0};  // lower triangle by rows
+  VelaSymmetricMatrix S(3, packed);
+  VelaVector b(3, 1.0), x;
+  const bool solved = S.SolveLDLt(0, b, x) != 0;
+  out << "S x = (1, 1, 1) by LDLt:  " << (solved ? "solved" : "failed") << ", x = (" << x[0] << ", " << x[1]
+      << ", " << x[2] << ")" << velendl;
+  VelaVector residual = S * x - b;
+  out << "residual norm:            " << residual.GetNorm2(-1) << velendl;
+
+  const double values[] = {1.0, 2.0, 2.0, 4.0, 3.0, 6.0};
+  VelaMatrix A(3, 2, values);
+  VelaMatrix U, V;
+  double sigma[2] = {0.0, 0.0};
+  A.FactorisationSVD(U, sigma, V);
+  out << "singular values of A:     " << sigma[0] << ", " << sigma[1] << velendl;
+  // The script-syntax dump goes to its own in-memory stream: its fixed-size
+  // number format would otherwise stay on the demo's output stream.
+  VelaStream dump;
+  A.Write("A", &dump);
+  out << static_cast<std::stringstream*>(dump.GetStream())->str();
+}
+
+// A screw motion: a quarter turn about the vertical axis through (1, 2, 0)
+// while sliding 0.5 along it. Its screw parameters give the axis back; its
+// exponential coordinates (angle times axis, then the translational part)
+// scale with Pow.
+void ShowTransformation(VelaStream& out) {
+  Heading(out, "Rigid transformation");
+  VelaTransformation screw;
+  screw.SetHelicalParameters(Vela3Vector(1, 2, 7), Vela3Vector(0, 0, 1), 1.5707963267948966, 0.5);
+  Vela3Vector point, axis;
+  double angle = 0.0, slide = 0.0;
+  screw.GetHelicalParameters(point, axis, angle, slide);
+  out << "screw axis through (" << point.GetX() << ", " << point.GetY() << ", " << point.GetZ() << ") along ("
+      << axis.GetX() << ", " << axis.GetY() << ", " << axis.GetZ() << ")" << velendl;
+  out << "turns by " << angle << " rad, slides " << slide << velendl;
+  for (double power : {1.0, 0.5}) {
+    VelaTransformation T = screw;
+    T.Pow(power);
+    double twist[6];
+    T.GetExponentialParameters(twist);
+    out << "exponential coordinates of the screw^" << power << ":";
+    for (double c : twist) out << " " << c;
+    out << velendl;
+  }
+}
+
 }  // namespace
 
 // vela_demo [output folder]: the recorded runs write their replay files
@@ -304,6 +355,8 @@ int main(int argc, char** argv) {
   ShowContainers(out);
   ShowConfiguration(out);
   ShowClock(out);
+  ShowLinearAlgebra(out);
+  ShowTransformation(out);
   ShowOperator(out, folder);
   ShowGraphRun(out, folder);
   return 0;
