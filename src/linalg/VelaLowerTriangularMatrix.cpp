@@ -13,17 +13,26 @@
 
 #include <cstring>
 
-#include "linalg/PackedTriangleDump.h"
+#include "linalg/PackedTriangle.h"
 #include "vela/config/VelaGlobalParameters.h"
 #include "vela/streams/VelaStream.h"
 
-namespace {
-
-std::size_t PackedSize(int n) { return n > 0 ? static_cast<std::size_t>(VelaLowerTriangularMatrix::PackedRowStart(n)) : 0; }
-
-}  // namespace
+using vela::detail::PackedSize;
 
 namespace vela::detail {
+
+void ReservePackedTriangle(int n, int& ioOrder, double*& ioValues) {
+  if (n <= 0) {
+    ioOrder = 0;
+    return;
+  }
+  if (n > ioOrder || ioValues == nullptr) {
+    delete[] ioValues;
+    ioValues = nullptr;
+    ioValues = new double[PackedSize(n)]();
+  }
+  ioOrder = n;
+}
 
 void WritePackedTriangle(const char* iName, int iOrder, const double* iPacked) {
   if (iPacked == nullptr) return;
@@ -83,18 +92,7 @@ void VelaLowerTriangularMatrix::Resize(int n) {
   }
 }
 
-void VelaLowerTriangularMatrix::Reserve(int n) {
-  if (n <= 0) {
-    order_ = 0;
-    return;
-  }
-  if (n > order_ || values_ == nullptr) {
-    delete[] values_;
-    values_ = nullptr;
-    values_ = new double[PackedSize(n)]();
-  }
-  order_ = n;
-}
+void VelaLowerTriangularMatrix::Reserve(int n) { vela::detail::ReservePackedTriangle(n, order_, values_); }
 
 unsigned char VelaLowerTriangularMatrix::Solve(const double* iB, double* oX) const {
   const int n = order_;

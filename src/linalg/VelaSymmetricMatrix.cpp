@@ -17,15 +17,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "linalg/PackedTriangleDump.h"
+#include "linalg/PackedTriangle.h"
 #include "vela/config/VelaGlobalParameters.h"
 #include "vela/streams/VelaStream.h"
 
-namespace {
+using vela::detail::PackedSize;
 
-std::size_t PackedSize(int n) {
-  return n > 0 ? static_cast<std::size_t>(VelaLowerTriangularMatrix::PackedRowStart(n)) : 0;
-}
+namespace {
 
 void TraceMismatch(const char* iText) {
   VelaGlobalParameters& parameters = GetGlobalParameters();
@@ -80,18 +78,7 @@ VelaSymmetricMatrix& VelaSymmetricMatrix::operator=(const VelaSymmetricMatrix& o
   return *this;
 }
 
-void VelaSymmetricMatrix::Reserve(int n) {
-  if (n <= 0) {
-    order_ = 0;
-    return;
-  }
-  if (n > order_ || values_ == nullptr) {
-    delete[] values_;
-    values_ = nullptr;
-    values_ = new double[PackedSize(n)]();
-  }
-  order_ = n;
-}
+void VelaSymmetricMatrix::Reserve(int n) { vela::detail::ReservePackedTriangle(n, order_, values_); }
 
 void VelaSymmetricMatrix::ZeroValues() {
   if (order_ > 0) std::memset(values_, 0, PackedSize(order_) * sizeof(double));

@@ -14,6 +14,7 @@
 
 #include "vela/config/VelaGlobalParameters.h"
 #include "vela/foundation/VelaConstants.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -21,19 +22,6 @@ using vela::detail::Cross;
 using vela::detail::Dot;
 
 const double kPi = 3.141592653589793;
-
-// What `write` prints on the configuration's trace stream (standard output).
-template <typename Write>
-std::string CapturedTrace(Write write) {
-  GetGlobalParameters().GetTraceStream();
-  std::ostringstream buffer;
-  std::streambuf* previous = std::cout.rdbuf(buffer.rdbuf());
-  const std::streamsize precision = std::cout.precision();
-  write();
-  std::cout.precision(precision);
-  std::cout.rdbuf(previous);
-  return buffer.str();
-}
 
 void ExpectCoords(const Vela3Vector& v, double x, double y, double z) {
   EXPECT_EQ(v.GetX(), x);
@@ -266,8 +254,8 @@ TEST(Vela3Vector, OrthogonalFramesAreOrthonormalAndRightHanded) {
 }
 
 TEST(Vela3Point, WriteDumpsBothClassesOnTheTraceStream) {
-  EXPECT_EQ(CapturedTrace([] { Vela3Point(1, -2.5, 0.1).Write("P"); }),
+  EXPECT_EQ(vela::test::CaptureStdout([] { Vela3Point(1, -2.5, 0.1).Write("P"); }),
             "P = [1, -2.5, 0.100000000000000006]\n");
-  EXPECT_EQ(CapturedTrace([] { Vela3Vector(1e-20, 1.0 / 3, -0.0).Write("dir"); }),
+  EXPECT_EQ(vela::test::CaptureStdout([] { Vela3Vector(1e-20, 1.0 / 3, -0.0).Write("dir"); }),
             "dir = [9.99999999999999945e-21, 0.333333333333333315, -0]\n");
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "vela/config/VelaGlobalParameters.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -23,18 +24,6 @@ using vela::detail::Dot;
 
 const double kPi = 3.141592653589793;
 const double kAngles[] = {0.0, 1e-9, 1e-5, 0.3, 1.0, 3.0, kPi - 1e-5, kPi};
-
-template <typename Write>
-std::string CapturedTrace(Write write) {
-  GetGlobalParameters().GetTraceStream();
-  std::ostringstream buffer;
-  std::streambuf* previous = std::cout.rdbuf(buffer.rdbuf());
-  const std::streamsize precision = std::cout.precision();
-  write();
-  std::cout.precision(precision);
-  std::cout.rdbuf(previous);
-  return buffer.str();
-}
 
 Vela3Vector Unit(double x, double y, double z) {
   Vela3Vector v(x, y, z);
@@ -440,7 +429,7 @@ TEST(Vela3x3Matrix, RoundSnapsToZeroAndUnitsOnly) {
 
 TEST(Vela3x3Matrix, WriteDumpsTheRowsInScriptSyntax) {
   const Vela3x3Matrix M(1, -2, 0.1, 0, 1.0 / 3, -0.0, 1e-20, 2.5e10, -7);
-  EXPECT_EQ(CapturedTrace([&] { M.Write("R"); }),
+  EXPECT_EQ(vela::test::CaptureStdout([&] { M.Write("R"); }),
             "R =\n"
             "  [[1, -2, 0.100000000000000006],\n"
             "   [0, 0.333333333333333315, -0],\n"

@@ -10,6 +10,7 @@
 
 #include "vela/linalg/VelaMatrix.h"
 #include "vela/streams/VelaStream.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -38,16 +39,6 @@ unsigned char ZeroFlag(VelaTransformation& T) {
   const unsigned char flag = T.SetZero(0);
   T.SetZero(flag);
   return flag;
-}
-
-// Runs `write` with std::cout sending into a buffer.
-template <typename Write>
-std::string CapturedStdout(Write write) {
-  std::ostringstream buffer;
-  std::streambuf* previous = std::cout.rdbuf(buffer.rdbuf());
-  write();
-  std::cout.rdbuf(previous);
-  return buffer.str();
 }
 
 std::string StreamText(const VelaTransformation& T) {
@@ -406,12 +397,12 @@ TEST(VelaTransformation, StreamFormUsesTheStreamsPrecision) {
 }
 
 TEST(VelaTransformation, TraceFormPrintsIdentityAndNullOnOneLine) {
-  EXPECT_EQ(CapturedStdout([] { VelaTransformation().Write("T"); }), "T: identity; null;\n");
+  EXPECT_EQ(vela::test::CaptureStdout([] { VelaTransformation().Write("T"); }), "T: identity; null;\n");
   // Below 1e-12 in angle and length counts as identity and null.
   const VelaTransformation tiny(Rotation(Vela3Vector(0, 0, 1), 1e-13), Vela3Vector(1e-13, 0, 0));
-  EXPECT_EQ(CapturedStdout([&] { tiny.Write("tiny"); }), "tiny: identity; null;\n");
-  EXPECT_EQ(CapturedStdout([] { VelaTransformation(Vela3Vector(0.1, 0, 2)).Write("shift"); }),
+  EXPECT_EQ(vela::test::CaptureStdout([&] { tiny.Write("tiny"); }), "tiny: identity; null;\n");
+  EXPECT_EQ(vela::test::CaptureStdout([] { VelaTransformation(Vela3Vector(0.1, 0, 2)).Write("shift"); }),
             "shift: identity; [0.100000000000000006, 0, 2];\n");
-  EXPECT_EQ(CapturedStdout([] { VelaTransformation(kQuarterZ, Vela3Vector()).Write("Q"); }),
+  EXPECT_EQ(vela::test::CaptureStdout([] { VelaTransformation(kQuarterZ, Vela3Vector()).Write("Q"); }),
             "Q:\n  [[0, -1, 0],\n   [1, 0, 0],\n   [0, 0, 1]];\nnull;\n");
 }

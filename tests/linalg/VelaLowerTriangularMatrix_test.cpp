@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "vela/config/VelaGlobalParameters.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -49,22 +50,6 @@ double Residual(const VelaLowerTriangularMatrix& L, const std::vector<double>& x
     worst = std::fmax(worst, std::fabs(s - b[i]));
   }
   return worst;
-}
-
-template <typename Write>
-std::string CapturedTrace(Write write) {
-  std::ostringstream buffer;
-  std::streambuf* previous = std::cout.rdbuf(buffer.rdbuf());
-  // The dumps set only the precision: start from the default float format
-  // whatever earlier writes left on the trace stream, and restore it after.
-  const std::streamsize precision = std::cout.precision();
-  const std::ios_base::fmtflags flags = std::cout.flags();
-  std::cout.unsetf(std::ios_base::floatfield);
-  write();
-  std::cout.flags(flags);
-  std::cout.precision(precision);
-  std::cout.rdbuf(previous);
-  return buffer.str();
 }
 
 }  // namespace
@@ -159,10 +144,10 @@ TEST(VelaLowerTriangularMatrix, AssignmentAndResizeKeepOrReallocateTheBuffer) {
 TEST(VelaLowerTriangularMatrix, WriteDumpsThePackedRowsWithPrecision18) {
   const double packed[3] = {1.0, 0.1, -2.5};
   const VelaLowerTriangularMatrix L(2, packed);
-  const std::string text = CapturedTrace([&] { L.Write("L"); });
+  const std::string text = vela::test::CaptureStdout([&] { L.Write("L"); });
   EXPECT_EQ(text,
             "L := matrix(2, 2, [\n"
             "[ 1],\n"
             "[ 0.100000000000000006, -2.5] ]);\n");
-  EXPECT_EQ(CapturedTrace([] { VelaLowerTriangularMatrix().Write("E"); }), "");
+  EXPECT_EQ(vela::test::CaptureStdout([] { VelaLowerTriangularMatrix().Write("E"); }), "");
 }

@@ -16,6 +16,7 @@
 #include "support/InternalMode.h"
 #include "vela/config/VelaGlobalParameters.h"
 #include "vela/streams/VelaStream.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -248,19 +249,9 @@ std::string CapturedTrace(int level, Write write) {
   VelaGlobalParameters& parameters = GetGlobalParameters();
   const int previousLevel = parameters.GetTraceLevel();
   parameters.SetTraceLevel(level);
-  std::ostringstream buffer;
-  std::streambuf* previous = std::cout.rdbuf(buffer.rdbuf());
-  // The dumps set only the precision: start from the default float format
-  // whatever earlier writes left on the trace stream, and restore it after.
-  const std::streamsize precision = std::cout.precision();
-  const std::ios_base::fmtflags flags = std::cout.flags();
-  std::cout.unsetf(std::ios_base::floatfield);
-  write();
-  std::cout.flags(flags);
-  std::cout.precision(precision);
-  std::cout.rdbuf(previous);
+  std::string text = vela::test::CaptureStdout(write);
   parameters.SetTraceLevel(previousLevel);
-  return buffer.str();
+  return text;
 }
 
 const int kSizes[] = {1, 2, 3, 6, 7, 36, 37, 100, 300};

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 namespace vela::test {
@@ -54,6 +55,19 @@ std::string ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
+}
+
+std::string CaptureStdout(const std::function<void()>& write) {
+  std::ostringstream buffer;
+  std::streambuf* previous = std::cout.rdbuf(buffer.rdbuf());
+  const std::streamsize precision = std::cout.precision();
+  const std::ios_base::fmtflags flags = std::cout.flags();
+  std::cout.unsetf(std::ios_base::floatfield);
+  write();
+  std::cout.flags(flags);
+  std::cout.precision(precision);
+  std::cout.rdbuf(previous);
+  return buffer.str();
 }
 
 }  // namespace vela::test

@@ -2,6 +2,7 @@
 #ifndef VELA_TESTS_SUPPORT_TESTSUPPORT_H
 #define VELA_TESTS_SUPPORT_TESTSUPPORT_H
 
+#include <functional>
 #include <string>
 
 namespace vela::test {
@@ -39,6 +40,12 @@ class TempPath {
 std::string ReadFile(const std::string& path);
 // Writes `text` to a file, replacing it.
 void WriteFile(const std::string& path, const std::string& text);
+
+// What `write` prints on standard output, where the configuration's trace
+// stream writes by default. std::cout starts from the default number format
+// (whatever earlier writes left on it) and gets its format back afterwards,
+// so the text depends only on what `write` sets.
+std::string CaptureStdout(const std::function<void()>& write);
 
 }  // namespace vela::test
 
