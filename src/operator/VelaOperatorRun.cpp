@@ -114,9 +114,12 @@ void OperatorRun::RunWork() {
     if (traceOn) TraceLine("RO", "):");
     gp.SetNestingLevel(gp.GetNestingLevel() + 1);
   }
+  // The clock readings split the run into disjoint intervals (bookkeeping
+  // before, the operator's own measure, the work, bookkeeping after), so that
+  // an enclosing run never subtracts one tick twice and its times stay >= 0.
   if (measure) {
-    op.BeginMeasureTime();
     overhead = VelaClock() - startClock;
+    op.BeginMeasureTime();
     workClock = VelaClock();
     spentBefore = gp.GetSpentTime();
     lostBefore = gp.GetLostTime();
@@ -126,12 +129,12 @@ void OperatorRun::RunWork() {
   if (!op.interrupt_ || op.interrupt_->IsInterrupted() == 0) result = op.RunOperator();
 
   if (measure) {
+    op.EndMeasureTime();
     afterClock = VelaClock();
     // Nested runs added their own time and bookkeeping meanwhile.
     cpu = (afterClock - workClock) - (gp.GetSpentTime() - spentBefore) -
           (gp.GetLostTime() - lostBefore);
     gp.SetSpentTime(gp.GetSpentTime() + cpu);
-    op.EndMeasureTime();
     if (status) {
       *status << "RunOperator :" << velendl << "   CPUTime        : " << static_cast<double>(cpu)
               << velendl << "succeeded." << velendl << velendl;
