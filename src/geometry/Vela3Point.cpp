@@ -142,6 +142,7 @@ Vela3Vector Vela3Vector::GetOrthogonalVector(const Vela3Vector& v, double iTol) 
 }
 
 void Vela3Vector::GetOrthogonalVectors(Vela3Vector* const oPair) const {
+  if (oPair == nullptr) return;
   oPair[0] = GetOrthogonalVector();
   oPair[1] = Cross(*this, oPair[0]);
   oPair[1].Normalize();

@@ -138,7 +138,7 @@ void Vela3x3Matrix::SetRotation(const Vela3Vector& u, const Vela3Vector& v) {
     }
     w = u.GetOrthogonalVector();  // opposite: a half turn about any normal
   } else {
-    w = vela::detail::Scale(1.0 / n, w);
+    w = Vela3Vector(w.GetX() / n, w.GetY() / n, w.GetZ() / n);
   }
   SetRotation(u, v, w);
 }

@@ -4,8 +4,9 @@
 // A motion is exp of the twist p = (w, v), angle theta = |w|:
 //   R = the rotation of the unit quaternion (cos(theta/2), sin(theta/2) w / theta),
 //   t = v_par + (sin theta / theta) (v - v_par) + ((1 - cos theta) / theta^2) (w x v),
-// v_par being v's component along w. Everything is computed from
-// sin(theta/2) and cos(theta/2), which stay accurate for tiny angles, and the
+// v_par being v's component along w. The rotation and the coefficient
+// (1 - cos theta) / theta^2 = 2 (sin(theta/2) / theta)^2 come from the half
+// angle, which stays accurate for tiny angles (no cancellation), and the
 // logarithm reads the angle from the quaternion with atan2, accurate up to
 // and including pi.
 //
@@ -90,12 +91,9 @@ void VelaTransformation::SetExponentialParameters(const double* const iP) {
     vector_ = Make3(v);
     return;
   }
-  // The reciprocal is taken while the sine and cosine are computed, so that
-  // no division waits for them.
-  const double invTheta = 1.0 / theta;
   const double sh = std::sin(0.5 * theta);
   const double ch = std::cos(0.5 * theta);
-  const double s = sh * invTheta;
+  const double s = sh / theta;
   const double qw = ch, qx = s * om[0], qy = s * om[1], qz = s * om[2];
   // R(0,1) = 2 (qx qy - qw qz) and so on; doubling is exact in binary, so
   // doubling one factor first gives the same bits with fewer products.
@@ -106,10 +104,13 @@ void VelaTransformation::SetExponentialParameters(const double* const iP) {
   matrix_.SetCoef(1.0 - (yy + zz), xy - wz, xz + wy,  //
                   xy + wz, 1.0 - (xx + zz), yz - wx,  //
                   xz - wy, yz + wx, 1.0 - (xx + yy));
-  const double vw = Dot3(v, om) * (invTheta * invTheta);
+  const double vw = Dot3(v, om) / x;
   const double vPar[3] = {vw * om[0], vw * om[1], vw * om[2]};
-  const double sinc = 2.0 * s * ch;  // sin(theta) / theta, from the half angle
-  const double f1 = 2.0 * s * s;     // (1 - cos(theta)) / theta^2 without cancellation
+  // sin(theta) / theta from the same half-angle values: 2 sin(theta/2)
+  // cos(theta/2) / theta. Equal to a separate sine up to the last bit, and it
+  // saves the exponential map a third trigonometric call.
+  const double sinc = 2.0 * s * ch;
+  const double f1 = 2.0 * s * s;  // (1 - cos(theta)) / theta^2 without cancellation
   double wxv[3];
   Cross3(om, v, wxv);
   vector_ = Vela3Vector(vPar[0] + sinc * (v[0] - vPar[0]) + f1 * wxv[0], vPar[1] + sinc * (v[1] - vPar[1]) + f1 * wxv[1],

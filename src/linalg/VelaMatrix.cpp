@@ -57,16 +57,11 @@ VelaMatrix::VelaMatrix(const VelaMatrix& other) : VelaMatrix() {
 }
 
 VelaMatrix::VelaMatrix(VelaMatrix&& other) noexcept
-    : data_(std::move(other.data_)),
-      cols_(other.cols_),
-      rows_(other.rows_),
-      rowNames_(other.rowNames_),
-      colNames_(other.colNames_),
-      rowNameCount_(other.rowNameCount_),
-      colNameCount_(other.colNameCount_) {
+    : data_(std::move(other.data_)), cols_(other.cols_), rows_(other.rows_) {
+  // Like the copy constructor, the new matrix starts without labels; the
+  // emptied source drops its own.
   other.cols_ = other.rows_ = 0;
-  other.rowNames_ = other.colNames_ = nullptr;
-  other.rowNameCount_ = other.colNameCount_ = 0;
+  other.ReleaseNames();
 }
 
 VelaMatrix::~VelaMatrix() { ReleaseNames(); }

@@ -33,10 +33,11 @@
 //   both tolerances at 0 the reflector formulas would divide 0 by 0 and hand
 //   back NaN with a success flag.
 // - Non-finite input makes QRFactors report dependent columns: an infinite
-//   (or overflowing) column norm returns 0 at once with the array untouched
-//   and every beta 0, as for the zero matrix; a NaN entry reaches some
-//   column's mu, and a NaN mu counts as below tolRank. InverseQR therefore
-//   returns 0 on any NaN or infinite entry.
+//   entry returns 0 at once with the array untouched and every beta 0, as
+//   for the zero matrix; a NaN entry reaches some column's mu, and a NaN mu
+//   counts as below tolRank. InverseQR therefore returns 0 on any NaN or
+//   infinite entry. Finite entries whose column norm overflows go through
+//   the ordinary steps.
 // - QRFactors returns 0 and leaves its arrays untouched when m < n or when a
 //   pointer is null, instead of reading past the array.
 // - InverseQR leaves oInv untouched whenever it returns 0, and copies this
@@ -44,9 +45,9 @@
 // - Orthogonalize keeps the squared norms it needs, when oNormSq is null, in
 //   a separate scratch array (inline for up to 128 rows, heap beyond), so the
 //   matrix buffer and its capacity are never changed.
-// - MinimizeNorm writes ioFlag, oRow and ioLevel only in single-step mode and
-//   only when it took a step; in full mode all three are left as passed (the
-//   starting level is the largest of iLevels, kept locally). A used-rows array
+// - MinimizeNorm in full mode sets ioLevel to the largest of iLevels, its
+//   starting level, and leaves ioFlag and oRow as passed. In single-step mode
+//   it writes all three only when it took a step. A used-rows array
 //   shorter than rows is extended with clear flags. Levels that no column
 //   carries are stepped over at once when they cannot yield a pivot, so huge
 //   level numbers cost nothing.
@@ -67,6 +68,14 @@ using Scratch = VelSTLVector<double, 128>;
 // Householder QR of the m x n row-major array a (stride n, m >= n >= 1) in
 // compact form; work holds at least m + n doubles. Returns 1 when the columns
 // are numerically independent.
+// Whether every entry of the m x n array is finite.
+bool AllFinite(int m, int n, const double* a) {
+  const std::ptrdiff_t size = static_cast<std::ptrdiff_t>(m) * n;
+  for (std::ptrdiff_t i = 0; i < size; ++i)
+    if (!std::isfinite(a[i])) return false;
+  return true;
+}
+
 unsigned char FactorHouseholder(int m, int n, double* a, double* beta, double* work) {
   double* v = work;      // the current reflector, v[k .. m-1]
   double* s = work + m;  // one running sum per column
@@ -82,7 +91,7 @@ unsigned char FactorHouseholder(int m, int n, double* a, double* beta, double* w
   for (int j = 0; j < n; ++j)
     if (s[j] > largest) largest = s[j];  // a NaN norm never wins
   const double normA = std::sqrt(largest);
-  if (!(normA > 0.0) || !std::isfinite(normA)) {
+  if (!(normA > 0.0) || (!std::isfinite(normA) && !AllFinite(m, n, a))) {
     std::fill(beta, beta + n, 0.0);
     return 0;
   }
@@ -303,6 +312,7 @@ void VelaMatrix::MinimizeNorm(double* ioX, const int* iLevels, double iTol1, dou
   const double tol1Sq = iTol1 * iTol1;
   const double tol2Sq = iTol2 * iTol2;
   const unsigned char flagOnLevelChange = singleStep ? 1 : ioFlag;
+  if (!singleStep) ioLevel = maxLevel;
   int L = (!singleStep || ioLevel == -1) ? maxLevel : ioLevel;
   unsigned char f = ioFlag;
   while (L >= 0) {

@@ -60,6 +60,8 @@ TEST(Vela3Point, ConstructionAndCoordinatesDifferOnlyWhereDocumented) {
   Vela3Vector v(xyz);
   EXPECT_EQ(p.GetCoord(2u), 3.25);
   EXPECT_EQ(p.GetCoord(0), p.GetX());  // a literal 0 is the index, not a null pointer
+  p.GetCoord(nullptr);                  // writes nothing
+  v.GetOrthogonalVectors(nullptr);
   EXPECT_EQ(v.GetCoord(1), -2.0);
   p.SetCoord(1u, 9.0);
   v.SetCoord(0u, 4.0);

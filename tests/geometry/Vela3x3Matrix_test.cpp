@@ -293,6 +293,15 @@ TEST(Vela3x3Matrix, SmallestRotationHandlesParallelAndOppositeVectors) {
   EXPECT_LT(MaxDiff(M * u, vela::detail::Scale(-1.0, u)), 1e-15);
   EXPECT_LT(MaxDiff(M, Rotation(half, kPi)), 1e-15);
 
+  // In general: a turn about the unit normal w = (u x v) / |u x v|.
+  const Vela3Vector v = Unit(0.3, 0.8, -1);
+  const Vela3Vector uxv = Cross(u, v);
+  const double n = uxv.Norm();
+  Vela3x3Matrix aboutNormal;
+  aboutNormal.SetRotation(u, v, Vela3Vector(uxv.GetX() / n, uxv.GetY() / n, uxv.GetZ() / n));
+  M.SetRotation(u, v);
+  EXPECT_TRUE(M == aboutNormal);
+
   // No angle defined: the identity (the header's choice).
   M = Vela3x3Matrix(5.0);
   M.SetRotation(Vela3Vector(0), Vela3Vector(1), Vela3Vector(0));
@@ -316,6 +325,11 @@ TEST(Vela3x3Matrix, SmallestRotationHandlesParallelAndOppositeVectors) {
   Vela3x3Matrix expected;
   expected.SetRotation(Vela3Vector(0), Vela3Vector(1));
   M.SetRotation(Vela3Vector(0), Vela3Vector(3, 0, 0), Vela3Vector(1), Vela3Vector(2));
+  EXPECT_TRUE(M == expected);
+
+  // Null coefficient arrays are ignored.
+  M.SetCoef(static_cast<const double(*)[3]>(nullptr));
+  M.GetCoef(static_cast<double(*)[3]>(nullptr));
   EXPECT_TRUE(M == expected);
 }
 

@@ -310,6 +310,15 @@ TEST(VelaMatrixQR, InverseIntoItself) {
   EXPECT_TRUE(BitEqual(FromMatrix(a), FromMatrix(expected)));
 }
 
+TEST(VelaMatrixQR, InverseOfHugeFiniteEntriesWhoseNormOverflows) {
+  // The squared column norms overflow, yet no entry is infinite: the steps
+  // run as usual (no reflection is needed) and the inverse is exact.
+  VelaMatrix a(2, 2, Dense{1e200, 0, 0, 4e200}.data());
+  VelaMatrix x;
+  ASSERT_EQ(a.InverseQR(x), 1);
+  EXPECT_TRUE(BitEqual(FromMatrix(x), Dense{1 / 1e200, -0.0, 0, 1 / 4e200}));  // -(0 / d) is -0
+}
+
 // X A = I to a relative tolerance and A X symmetric (X is the pseudo-inverse
 // of a full-rank A), and bit-identical to the literal formulation.
 void ExpectLeftInverse(int m, int n, const Dense& a, double tol) {
@@ -496,9 +505,9 @@ TEST(VelaMatrixQR, MinimizeNormOneLevelGivesTheMinimumNormCorrection) {
       unsigned char flag = 0;
       int row = -5, level = 3;
       work.MinimizeNorm(r.data(), levels.data(), 1e-9, 1e-9, flag, row, level, nullptr);
-      EXPECT_EQ(flag, 0);  // full mode leaves its bookkeeping alone
+      EXPECT_EQ(flag, 0);  // full mode leaves the flag and the row alone
       EXPECT_EQ(row, -5);
-      EXPECT_EQ(level, 3);
+      EXPECT_EQ(level, 0);  // and reports the level it started from
       const double xn = RowNorm(x.data(), n);
       // Orthogonal to every row of the original matrix ...
       for (int i = 0; i < m; ++i) EXPECT_LE(std::fabs(DotN(&a[i * n], r.data(), n)), 1e-11 * xn * RowNorm(&a[i * n], n));
@@ -522,6 +531,7 @@ TEST(VelaMatrixQR, MinimizeNormWorksFromTheHighestLevelDown) {
   int row = -1, level = -1;
   full.MinimizeNorm(x.data(), levels, 1e-9, 1e-9, flag, row, level, nullptr);
   EXPECT_TRUE(BitEqual(x, Dense{0, 0, 2}));
+  EXPECT_EQ(level, 1);  // the level full mode started from
 
   // The same steps one call at a time.
   VelaMatrix stepped = ToMatrix(2, 3, a);

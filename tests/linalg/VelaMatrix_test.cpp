@@ -259,9 +259,15 @@ TEST(VelaMatrix, CopyDropsLabelsAssignmentKeepsThem) {
   EXPECT_EQ(labelled.GetRowNames(), nullptr);
   EXPECT_EQ(labelled.GetColumnNames()[1], VelaString("c1"));
 
-  const VelaMatrix moved(std::move(labelled));
-  EXPECT_EQ(moved.GetColumnNames()[1], VelaString("c1"));
-  EXPECT_EQ(labelled.GetSize(), 0);  // NOLINT(bugprone-use-after-move): the moved-from state is documented
+  VelaMatrix moveAssigned;
+  moveAssigned = std::move(labelled);  // assignment hands the labels over
+  EXPECT_EQ(moveAssigned.GetColumnNames()[1], VelaString("c1"));
+  const VelaMatrix moved(std::move(moveAssigned));  // construction drops them
+  EXPECT_EQ(moved.GetColumnNames(), nullptr);
+  EXPECT_EQ(moved.GetNbOfCol(), 3);
+  // NOLINTNEXTLINE(bugprone-use-after-move): the moved-from state is documented
+  EXPECT_EQ(moveAssigned.GetSize(), 0);
+  EXPECT_EQ(moveAssigned.GetColumnNames(), nullptr);
 
   VelaVector v(2, 0.0), w(2, 1.0);
   v.SetNames(nullptr, rowNames);

@@ -22,7 +22,8 @@
 //   the projections, GetOrthogonalVector) are const.
 // - SetCoord(const double*) with a null pointer sets (0, 0, 0), like the
 //   constructor; SetCoord2D with a null pointer sets x = y = 0;
-//   GetCoord(double*) with a null pointer writes nothing.
+//   GetCoord(double*) with a null pointer writes nothing, and
+//   GetOrthogonalVectors with a null array does nothing.
 // - DistanceTo(points, count, index) with no points (count < 1 or a null
 //   array) sets index to -1 and returns VeladoubleMax.
 //
@@ -31,6 +32,7 @@
 #define VELA_GEOMETRY_VELA3POINT_H
 
 #include <cmath>
+#include <cstddef>
 #include <type_traits>
 
 #include "vela/foundation/VelaExport.h"
@@ -66,6 +68,8 @@ class VELA_API Vela3Point {
   }
   // Writes the three coordinates to oCoords[0..2]; nothing when null. (A
   // template, so that a literal 0 means the index, not a null pointer.)
+  template <class N, std::enable_if_t<std::is_null_pointer_v<N>, int> = 0>
+  void GetCoord(N) const {}
   template <class P, std::enable_if_t<std::is_same_v<P, double>, int> = 0>
   void GetCoord(P* const oCoords) const {
     if (oCoords) {

@@ -27,6 +27,7 @@
 // - Vela3x3Matrix(double) is explicit, so that a number does not silently
 //   become a diagonal matrix in a sum or a comparison.
 // - Get(i, j) reads one coefficient; the free operators are built on it.
+// - GetCoef and SetCoef with a null array do nothing.
 #ifndef VELA_GEOMETRY_VELA3X3MATRIX_H
 #define VELA_GEOMETRY_VELA3X3MATRIX_H
 
@@ -59,8 +60,9 @@ class VELA_API Vela3x3Matrix {
     m10 = m_[1][0], m11 = m_[1][1], m12 = m_[1][2];
     m20 = m_[2][0], m21 = m_[2][1], m22 = m_[2][2];
   }
-  // oM[i][j] = m(i, j).
+  // oM[i][j] = m(i, j); nothing when oM is null.
   void GetCoef(double (*const oM)[3]) const {
+    if (oM == nullptr) return;
     for (int i = 0; i < 3; ++i)
       for (int j = 0; j < 3; ++j) oM[i][j] = m_[i][j];
   }
@@ -68,8 +70,9 @@ class VELA_API Vela3x3Matrix {
                double m21, double m22) {
     *this = Vela3x3Matrix(m00, m01, m02, m10, m11, m12, m20, m21, m22);
   }
-  // m(i, j) = iM[i][j].
+  // m(i, j) = iM[i][j]; nothing when iM is null.
   void SetCoef(const double (*const iM)[3]) {
+    if (iM == nullptr) return;
     for (int i = 0; i < 3; ++i)
       for (int j = 0; j < 3; ++j) m_[i][j] = iM[i][j];
   }

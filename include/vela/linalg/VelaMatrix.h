@@ -78,8 +78,9 @@ class VELA_API VelaMatrix {
   }
   // Same shape and elements; labels are not copied.
   VelaMatrix(const VelaMatrix& other);
-  // Takes the other's elements (a heap buffer is handed over) and labels;
-  // the other is left 0 x 0.
+  // Takes the other's elements (a heap buffer is handed over); like the copy
+  // constructor it starts without labels. The other is left 0 x 0 without
+  // labels.
   VelaMatrix(VelaMatrix&& other) noexcept;
   virtual ~VelaMatrix();
 
@@ -208,9 +209,11 @@ class VELA_API VelaMatrix {
   // Frees ioX (cols entries) of its components along the rows of this, level
   // by level from the highest of iLevels (cols entries), one pivot row at a
   // time. With ioUsedRows the routine does one step per call (single-step
-  // mode) and writes ioFlag, oRow and ioLevel only when it took a step; in
-  // full mode they are left as passed. A used-rows array shorter than the
-  // row count is extended with clear flags. Modifies the unused rows of this.
+  // mode) and writes ioFlag, oRow and ioLevel only when it took a step. In
+  // full mode ioLevel receives the largest of iLevels (the level it starts
+  // from) and ioFlag and oRow are left as passed. A used-rows array shorter
+  // than the row count is extended with clear flags. Modifies the unused
+  // rows of this.
   void MinimizeNorm(double* ioX, const int* iLevels, double iTol1, double iTol2, unsigned char& ioFlag, int& oRow,
                     int& ioLevel, VelaBoolArray* ioUsedRows);
 
