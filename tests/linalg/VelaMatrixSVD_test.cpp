@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "support/PlainSvd.h"
 #include "vela/linalg/VelaMatrix.h"
 
 namespace {
@@ -365,6 +367,30 @@ TEST(VelaMatrixSVD, DecompositionPropertiesOverSizesShapesAndFamilies) {
     }
   }
   CheckDecomposition(RandomMatrix(300, 300, rng), false);
+}
+
+// The library reorganises the loops for speed but must keep every
+// operation of the method and its order: U, S, V and the flag are those of
+// the plain transcription, bit for bit (square and tall shapes, where the
+// plain version applies).
+TEST(VelaMatrixSVD, FactorsAreBitIdenticalToThePlainMethod) {
+  Rng rng(77);
+  for (int size : {1, 2, 3, 6, 7, 36, 37}) {
+    for (int m : {size, size + size / 2 + 1}) {
+      for (Family family : {kRandom, kRankDeficient, kIndefinite, kBadlyScaled, kZero}) {
+        const VelaMatrix a = Make(family, m, size, rng);
+        SCOPED_TRACE(std::string(kFamilyNames[family]) + " " + std::to_string(m) + "x" + std::to_string(size));
+        VelaMatrix u, v;
+        std::vector<double> s(size), plainS(size), plainV(static_cast<std::size_t>(size) * size);
+        std::vector<double> plainU(a.GetBuffer(), a.GetBuffer() + a.GetSize());
+        const bool ok = a.FactorisationSVD(u, s.data(), v) != 0;
+        ASSERT_EQ(ok, vela::test::PlainSVD(m, size, plainU.data(), plainS.data(), plainV.data()));
+        EXPECT_EQ(std::memcmp(u.GetBuffer(), plainU.data(), plainU.size() * sizeof(double)), 0);
+        EXPECT_EQ(std::memcmp(s.data(), plainS.data(), s.size() * sizeof(double)), 0);
+        EXPECT_EQ(std::memcmp(v.GetBuffer(), plainV.data(), plainV.size() * sizeof(double)), 0);
+      }
+    }
+  }
 }
 
 TEST(VelaMatrixSVD, WideAndTallPathsAgreeOnTheValues) {
