@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "vela/containers/VelaBoolArray.h"
+#include "support/PlainQr.h"
 #include "vela/linalg/VelaMatrix.h"
 
 // White-box access to the private factorisation (declared a friend).
@@ -87,80 +88,16 @@ double DotN(const double* a, const double* b, int n) {
   return s;
 }
 
-// The factorisation written column by column, literally as its steps read;
-// the library's row-sweeping loops must reproduce it bit for bit.
+// The literal transcriptions, with their scratch.
 unsigned char PlainQR(int m, int n, double* a, double* beta) {
-  auto A = [&](int i, int j) -> double& { return a[i * n + j]; };
-  double normSq = 0.0;
-  for (int j = 0; j < n; ++j) {
-    double s = 0.0;
-    for (int i = 0; i < m; ++i) s += A(i, j) * A(i, j);
-    if (s > normSq) normSq = s;
-  }
-  const double normA = std::sqrt(normSq);
-  const double tolRank = normA * 1e-12, tolSkip = normA * 1e-12 * 1e-12;
-  unsigned char flag = 1;
   std::vector<double> v(m);
-  for (int k = 0; k < n; ++k) {
-    const double alpha = A(k, k);
-    double sigma = 0.0;
-    for (int i = k + 1; i < m; ++i) {
-      sigma += A(i, k) * A(i, k);
-      v[i] = A(i, k);
-    }
-    const double mu = std::sqrt(alpha * alpha + sigma);
-    if (mu < tolRank) flag = 0;
-    if (std::fabs(sigma) < tolSkip) {
-      beta[k] = 0.0;
-    } else {
-      const double g = alpha > 0 ? -sigma / (mu + alpha) : alpha - mu;
-      beta[k] = 2 * g * g / (sigma + g * g);
-      for (int i = k + 1; i < m; ++i) v[i] = v[i] / g;
-    }
-    v[k] = 1.0;
-    for (int j = k; j < n; ++j) {
-      double sum = 0.0;
-      for (int i = k; i < m; ++i) sum += v[i] * A(i, j);
-      const double s = beta[k] * sum;
-      if (j == k) {
-        A(k, k) = A(k, k) - s;
-        for (int i = k + 1; i < m; ++i) A(i, k) = v[i];
-      } else {
-        for (int i = k; i < m; ++i) A(i, j) = A(i, j) - s * v[i];
-      }
-    }
-  }
-  return flag;
+  return vela::test::PlainQR(m, n, a, beta, v.data());
 }
 
-// The left inverse, literally: R⁻¹ row by row, then the reflectors applied
-// from the right to each row.
 Dense PlainInverse(int m, int n, Dense a) {
-  std::vector<double> beta(n);
-  PlainQR(m, n, a.data(), beta.data());
-  auto R = [&](int i, int j) { return a[i * n + j]; };
-  Dense x(static_cast<size_t>(n) * m, 0.0);
-  for (int k = 0; k < n; ++k) {
-    double* row = &x[k * m];
-    row[k] = 1.0 / R(k, k);
-    for (int j = k + 1; j < n; ++j) {
-      double sum = 0.0;
-      for (int l = k; l < j; ++l) sum += row[l] * R(l, j);
-      row[j] = -sum / R(j, j);
-    }
-  }
-  std::vector<double> v(m);
-  for (int k = n - 1; k >= 0; --k) {
-    v[k] = 1.0;
-    for (int i = k + 1; i < m; ++i) v[i] = R(i, k);
-    for (int r = 0; r < n; ++r) {
-      double* row = &x[r * m];
-      double sum = 0.0;
-      for (int i = k; i < m; ++i) sum += row[i] * v[i];
-      const double s = beta[k] * sum;
-      for (int i = k; i < m; ++i) row[i] = row[i] - s * v[i];
-    }
-  }
+  std::vector<double> beta(n), v(m);
+  Dense x(static_cast<size_t>(n) * m);
+  vela::test::PlainInverseQR(m, n, a.data(), beta.data(), v.data(), x.data());
   return x;
 }
 
