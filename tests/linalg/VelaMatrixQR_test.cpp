@@ -318,6 +318,9 @@ TEST(VelaMatrixQR, InverseIsALeftInverseOverShapes) {
       VelaMatrix x;
       EXPECT_EQ(ToMatrix(m, n, Make(rng, m, n, Kind::Zero)).InverseQR(x), 0);
     }
+  // One large square and one large tall case.
+  ExpectLeftInverse(300, 300, Make(rng, 300, 300, Kind::Random), 1e-12);
+  ExpectLeftInverse(300, 120, Make(rng, 300, 120, Kind::Random), 1e-12);
 }
 
 TEST(VelaMatrixQR, OrthogonalizeDropsTheDependentRow) {
