@@ -3,6 +3,7 @@
 #include "vela/graph/VelaGraph.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -111,12 +112,36 @@ void VelaGraphVertex::UnBlockNeighbors() {
   for (VelaVertexEdge* p = adjacency_.Begin(); p != adjacency_.End() && p->vertex; ++p) --p->vertex->blocked_;
 }
 
+namespace {
+
+// Ascending neighbour index. Empty vertex pointers form one class placed
+// after all the others, so the comparison stays a strict weak order.
+bool OrdersBefore(const VelaVertexEdge& a, const VelaVertexEdge& b) {
+  return a.vertex && (!b.vertex || a.vertex->GetIndex() < b.vertex->GetIndex());
+}
+
+// A stable sort, so that parallel edges keep their creation order through
+// any number of sorts. Most adjacencies are short: they are sorted by
+// insertion, which needs no buffer; long ones by the standard merge sort.
+void StableSortEntries(VelaVertexEdge* first, VelaVertexEdge* last) {
+  constexpr std::ptrdiff_t kInsertionLimit = 16;
+  if (last - first < 2) return;
+  if (last - first > kInsertionLimit) {
+    std::stable_sort(first, last, OrdersBefore);
+    return;
+  }
+  for (VelaVertexEdge* i = first + 1; i != last; ++i) {
+    const VelaVertexEdge entry = *i;
+    VelaVertexEdge* j = i;
+    for (; j != first && OrdersBefore(entry, *(j - 1)); --j) *j = *(j - 1);
+    *j = entry;
+  }
+}
+
+}  // namespace
+
 void VelaGraphVertex::PutInOrderAdjacentVertices() {
-  // Empty vertex pointers form one class placed after all the others, so the
-  // comparison stays a strict weak order.
-  std::sort(adjacency_.Begin(), adjacency_.End(), [](const VelaVertexEdge& a, const VelaVertexEdge& b) {
-    return a.vertex && (!b.vertex || a.vertex->index_ < b.vertex->index_);
-  });
+  StableSortEntries(adjacency_.Begin(), adjacency_.End());
   for (int i = 0; i < adjacency_.Size(); ++i) {
     const VelaGraphVertex* v = adjacency_[i];
     if (!v) return;

@@ -72,6 +72,10 @@ bool Unite(std::vector<int>& sets, int a, int b) {
 int VelaGraphSolver::RunChordless(unsigned char iSelect) {
   cycles_.RemoveAll();
   triplets_.RemoveAll();
+  // PutInOrderAdjacentVertices leaves the label limit alone when no
+  // neighbour is higher: a limit from an earlier labelling would start
+  // triplets at a stale position.
+  for (VelaGraphVertex* v : vertices_) v->labelLimit_ = -1;
   for (VelaGraphVertex* v : vertices_) {
     v->PutInOrderAdjacentVertices();
     v->FindTriplets(this);
@@ -169,8 +173,8 @@ void VelaGraphSolver::SelectChordlessCycles() {
 // ---- Connected components ----
 
 int VelaGraphSolver::RunConnected() {
-  if (directed_) return 1;
   components_.RemoveAll();
+  if (directed_) return 1;
   for (VelaGraphVertex* v : vertices_) v->SetIndex(-1);
   for (VelaGraphVertex* v : vertices_) {
     if (v->GetIndex() >= 0) continue;
@@ -301,7 +305,8 @@ int VelaGraphSolver::TarjanAlgorithm(VelaGraphVertex* iStart, VelaStack<VelaGrap
 // ---- Minimum spanning tree ----
 
 int VelaGraphSolver::RunSpanning() {
-  if (directed_) return 1;
+  tree_.RemoveAll();
+  // Fails on a directed graph too, having emptied the components.
   if (RunConnected() != 0 || components_.Size() != 1) return 1;
   // Ascending weight, equal weights in creation order: the order a stable
   // sort by CompareEdgeWeights gives, here by one plain sort of contiguous
@@ -321,7 +326,6 @@ int VelaGraphSolver::RunSpanning() {
     if (aNaN != bNaN) return bNaN;
     return a.position < b.position;
   });
-  tree_.RemoveAll();
   // The connected-components run left each vertex's component number (0)
   // in its index; the position labels are kept in the other index.
   const int n = vertices_.Size();

@@ -12,11 +12,20 @@
 //     | v1  v2  v3  |
 //
 // Tolerances are relative to normA, the largest column 2-norm: a column whose
-// remaining norm mu falls below normA * 1e-12 makes the factorisation report
-// dependent columns (the loop still finishes, so R is complete); a column whose
-// part below the diagonal has squared norm below normA * 1e-24 is already a
-// multiple of e_k and gets no reflection (beta = 0) instead of a reflector
-// built from rounding noise.
+// remaining norm mu falls below tolRank = normA * 1e-12 makes the
+// factorisation report dependent columns (the loop still finishes, so R is
+// complete); a column whose part below the diagonal has a norm below that
+// same tolRank is already a multiple of e_k and gets no reflection (beta =
+// 0) instead of a reflector built from rounding noise. That test compares
+// sigma, the squared norm, with tolRank², so it means the same at every
+// scale; at normA = 1 it is sigma < 1e-24. Compared with normA * 1e-24, a
+// norm, it would skip every column of a matrix whose entries are around
+// 1e-30, leave R full and hand back a wrong inverse with a success flag.
+//
+// A matrix whose largest magnitude lies outside [2^-400, 2^400] is
+// factorised as its power-of-two multiple near 1 (the squared column norms
+// would overflow or underflow) and R is scaled back; the reflectors are
+// scale-free. Within that range the steps run on the matrix as it is.
 //
 // Summation order is part of the contract (results must not depend on build
 // flags): every sum runs over its index in increasing order. The loops below
@@ -36,8 +45,7 @@
 //   entry returns 0 at once with the array untouched and every beta 0, as
 //   for the zero matrix; a NaN entry reaches some column's mu, and a NaN mu
 //   counts as below tolRank. InverseQR therefore returns 0 on any NaN or
-//   infinite entry. Finite entries whose column norm overflows go through
-//   the ordinary steps.
+//   infinite entry.
 // - QRFactors returns 0 and leaves its arrays untouched when m < n or when a
 //   pointer is null, instead of reading past the array.
 // - InverseQR leaves oInv untouched whenever it returns 0, and copies this
@@ -45,6 +53,14 @@
 // - Orthogonalize keeps the squared norms it needs, when oNormSq is null, in
 //   a separate scratch array (inline for up to 128 rows, heap beyond), so the
 //   matrix buffer and its capacity are never changed.
+// - Orthogonalize and MinimizeNorm compare squared norms with absolute
+//   tolerances. Rows (and x) whose largest magnitude lies outside
+//   [2^-400, 2^400] are worked on as their power-of-two multiple near 1,
+//   so that dot products and multipliers stay finite, and each squared norm
+//   is taken back to the caller's scale for its comparison (where it may
+//   overflow to infinity or underflow to 0, as it would have there). At
+//   2^1000 the rows come out as the unit-scale ones times 2^1000 instead of
+//   NaN; within the range nothing changes.
 // - MinimizeNorm in full mode sets ioLevel to the largest of iLevels, its
 //   starting level, and leaves ioFlag and oRow as passed. In single-step mode
 //   it writes all three only when it took a step. A used-rows array
@@ -55,6 +71,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "linalg/PowerOfTwoScaling.h"
 #include "vela/containers/VelaArray.h"
 #include "vela/containers/VelaBoolArray.h"
 #include "vela/linalg/VelaMatrix.h"
@@ -66,17 +83,9 @@ namespace {
 using Scratch = VelSTLVector<double, 128>;
 
 // Householder QR of the m x n row-major array a (stride n, m >= n >= 1) in
-// compact form; work holds at least m + n doubles. Returns 1 when the columns
-// are numerically independent.
-// Whether every entry of the m x n array is finite.
-bool AllFinite(int m, int n, const double* a) {
-  const std::ptrdiff_t size = static_cast<std::ptrdiff_t>(m) * n;
-  for (std::ptrdiff_t i = 0; i < size; ++i)
-    if (!std::isfinite(a[i])) return false;
-  return true;
-}
-
-unsigned char FactorHouseholder(int m, int n, double* a, double* beta, double* work) {
+// compact form, on the matrix as it is; work holds at least m + n doubles.
+// Returns 1 when the columns are numerically independent.
+unsigned char FactorAtThisScale(int m, int n, double* a, double* beta, double* work) {
   double* v = work;      // the current reflector, v[k .. m-1]
   double* s = work + m;  // one running sum per column
 
@@ -91,12 +100,14 @@ unsigned char FactorHouseholder(int m, int n, double* a, double* beta, double* w
   for (int j = 0; j < n; ++j)
     if (s[j] > largest) largest = s[j];  // a NaN norm never wins
   const double normA = std::sqrt(largest);
-  if (!(normA > 0.0) || (!std::isfinite(normA) && !AllFinite(m, n, a))) {
+  // Zero, or an infinite entry (a finite matrix reaches here rescaled, so
+  // its squared norms stay finite).
+  if (!(normA > 0.0) || !std::isfinite(normA)) {
     std::fill(beta, beta + n, 0.0);
     return 0;
   }
   const double tolRank = normA * 1e-12;
-  const double tolSkip = normA * 1e-12 * 1e-12;
+  const double tolSkipSquared = tolRank * tolRank;
 
   unsigned char independent = 1;
   for (int k = 0; k < n; ++k) {
@@ -112,7 +123,7 @@ unsigned char FactorHouseholder(int m, int n, double* a, double* beta, double* w
     if (!(mu >= tolRank)) independent = 0;  // as mu < tolRank, and a NaN column is dependent too
 
     double b = 0.0;  // sub-diagonal part already negligible: no reflection
-    if (!(std::fabs(sigma) < tolSkip)) {
+    if (!(std::fabs(sigma) < tolSkipSquared)) {
       // The sign choice avoids cancellation in alpha - mu when alpha > 0.
       const double g = alpha > 0.0 ? -sigma / (mu + alpha) : alpha - mu;
       b = 2.0 * g * g / (sigma + g * g);
@@ -137,6 +148,20 @@ unsigned char FactorHouseholder(int m, int n, double* a, double* beta, double* w
       double* row = a + static_cast<std::ptrdiff_t>(i) * n;
       for (int j = k + 1; j < n; ++j) row[j] = row[j] - s[j] * vi;
     }
+  }
+  return independent;
+}
+
+// The factorisation of a, run on its power-of-two multiple near 1 when its
+// magnitudes are far from 1; R (the upper triangle) is scaled back.
+unsigned char FactorHouseholder(int m, int n, double* a, double* beta, double* work) {
+  const std::size_t size = static_cast<std::size_t>(m) * static_cast<std::size_t>(n);
+  const int exponent = vela::detail::OutOfRangeExponent(a, size);
+  vela::detail::ScaleByPowerOfTwo(a, size, -exponent);
+  const unsigned char independent = FactorAtThisScale(m, n, a, beta, work);
+  for (int i = 0; exponent != 0 && i < n; ++i) {
+    double* rowOfR = a + static_cast<std::ptrdiff_t>(i) * n + i;
+    vela::detail::ScaleByPowerOfTwo(rowOfR, static_cast<std::size_t>(n - i), exponent);
   }
   return independent;
 }
@@ -222,6 +247,115 @@ bool AnyUnused(const VelaBoolArray& used, int m) {
   return false;
 }
 
+// Squared norm below which an earlier row carries no direction to remove.
+constexpr double kNegligibleNormSq = 1e-20;
+
+// Squared norms of rows held at 2^-exponent times the caller's scale,
+// expressed at the caller's scale, where the absolute tolerances apply.
+// Exact, except that what the caller's scale cannot hold overflows to
+// infinity or underflows to 0, as it would have there.
+struct CallerScale {
+  int exponent;
+  double NormSq(double scaledNormSq) const {
+    return exponent == 0 ? scaledNormSq : std::ldexp(scaledNormSq, 2 * exponent);
+  }
+};
+
+// Modified Gram-Schmidt on the m x n rows of a, without normalisation: rows
+// whose squared norm, at the caller's scale, ends below tolSq become zero.
+// normSq receives each row's squared norm at the scale of a. Returns the
+// rows kept.
+int OrthogonalizeRows(int m, int n, double* a, double tolSq, CallerScale caller, double* normSq) {
+  int kept = m;
+  for (int i = 0; i < m; ++i) {
+    double* ri = a + static_cast<std::ptrdiff_t>(i) * n;
+    for (int k = 0; k < i; ++k) {
+      // Rows already zeroed (or negligible) carry no direction to remove.
+      if (caller.NormSq(normSq[k]) < kNegligibleNormSq) continue;
+      const double* rk = a + static_cast<std::ptrdiff_t>(k) * n;
+      const double c = Dot(n, ri, rk) / normSq[k];
+      if (c == 0.0) continue;
+      for (int j = 0; j < n; ++j) ri[j] = ri[j] - c * rk[j];
+    }
+    normSq[i] = Dot(n, ri, ri);
+    if (caller.NormSq(normSq[i]) < tolSq) {
+      std::fill(ri, ri + n, 0.0);
+      --kept;
+    }
+  }
+  return kept;
+}
+
+// The squared tolerances of MinimizeNorm at the caller's scale, and the
+// scales at which the rows and x are held.
+struct MinimizeNormScales {
+  double tol1Sq;
+  double tol2Sq;
+  CallerScale rows;
+  CallerScale x;
+};
+
+// MinimizeNorm's steps on the m x n rows a and x (see the member).
+void MinimizeNormSteps(int m, int n, double* a, double* x, const int* levels, const MinimizeNormScales& scales,
+                       unsigned char& ioFlag, int& oRow, int& ioLevel, VelaBoolArray* ioUsedRows) {
+  const int maxLevel = *std::max_element(levels, levels + n);
+  const bool singleStep = ioUsedRows != nullptr;
+
+  VelaBoolArray ownUsed;
+  VelaBoolArray& used = singleStep ? *ioUsedRows : ownUsed;
+  if (used.Size() < m) used.IncreaseSize(m - used.Size(), 0);
+
+  auto row = [a, n](int i) { return a + static_cast<std::ptrdiff_t>(i) * n; };
+  const unsigned char flagOnLevelChange = singleStep ? 1 : ioFlag;
+  if (!singleStep) ioLevel = maxLevel;
+  int L = (!singleStep || ioLevel == -1) ? maxLevel : ioLevel;
+  unsigned char f = ioFlag;
+  while (L >= 0) {
+    // Pivot: the unused row with the largest squared norm on level L's
+    // columns, at least the tolerance; the last row reaching it wins ties.
+    const double tolSq = f ? scales.tol2Sq : scales.tol1Sq;
+    double t = 0.0;
+    int p = -1;
+    for (int i = 0; i < m; ++i) {
+      if (used[i]) continue;
+      const double s = LevelDot(n, row(i), row(i), levels, L);
+      if (p < 0 ? scales.rows.NormSq(s) >= tolSq : s >= t) {
+        p = i;
+        t = s;
+      }
+    }
+    if (p < 0) {
+      // A level no column carries yields a pivot only when the tolerance is
+      // 0 and a row is unused; otherwise go straight to the next real level.
+      const double tNext = flagOnLevelChange ? scales.tol2Sq : scales.tol1Sq;
+      L = (!(0.0 >= tNext) || !AnyUnused(used, m)) ? HighestLevelBelow(n, levels, L) : L - 1;
+      f = flagOnLevelChange;
+      continue;
+    }
+
+    used.Set(p, 1);
+    const double* pr = row(p);
+    for (int r = 0; r < m; ++r) {
+      if (used[r]) continue;
+      double* rr = row(r);
+      const double c = LevelDot(n, rr, pr, levels, L) / t;
+      for (int j = 0; j < n; ++j) rr[j] = rr[j] - c * pr[j];
+    }
+    const double c = LevelDot(n, x, pr, levels, L) / t;
+    for (int j = 0; j < n; ++j) x[j] = x[j] - c * pr[j];
+    double e = 0.0;
+    for (int j = 0; j < n; ++j)
+      if (levels[j] == L) e += (c * pr[j]) * (c * pr[j]);
+    if (scales.x.NormSq(e) > scales.tol1Sq) f = 0;
+    if (singleStep) {
+      ioFlag = f;
+      oRow = p;
+      ioLevel = L;
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 unsigned char VelaMatrix::QRFactors(int m, int n, const double* ioA, double* oBeta) const {
@@ -276,24 +410,14 @@ int VelaMatrix::Orthogonalize(double iTol, double* oNormSq) {
     scratch.resize(m, 0.0);
     normSq = scratch.begin();
   }
-  const double tolSq = iTol * iTol;
-  int kept = m;
-  for (int i = 0; i < m; ++i) {
-    double* ri = GetRow(i);
-    for (int k = 0; k < i; ++k) {
-      // Rows already zeroed (or negligible) carry no direction to remove.
-      if (normSq[k] < 1e-20) continue;
-      const double* rk = GetRow(k);
-      const double c = Dot(n, ri, rk) / normSq[k];
-      if (c == 0.0) continue;
-      for (int j = 0; j < n; ++j) ri[j] = ri[j] - c * rk[j];
-    }
-    normSq[i] = Dot(n, ri, ri);
-    if (normSq[i] < tolSq) {
-      std::fill(ri, ri + n, 0.0);
-      --kept;
-    }
-  }
+  // Rows far from unit scale are worked on as their power-of-two multiple
+  // near 1; the absolute tolerances still apply at the caller's scale.
+  const std::size_t size = static_cast<std::size_t>(m) * static_cast<std::size_t>(n);
+  const int exponent = vela::detail::OutOfRangeExponent(Buffer(), size);
+  vela::detail::ScaleByPowerOfTwo(Buffer(), size, -exponent);
+  const int kept = OrthogonalizeRows(m, n, Buffer(), iTol * iTol, CallerScale{exponent}, normSq);
+  vela::detail::ScaleByPowerOfTwo(Buffer(), size, exponent);
+  vela::detail::ScaleByPowerOfTwo(normSq, static_cast<std::size_t>(m), 2 * exponent);
   return kept;
 }
 
@@ -302,61 +426,16 @@ void VelaMatrix::MinimizeNorm(double* ioX, const int* iLevels, double iTol1, dou
   const int m = rows_;
   const int n = cols_;
   if (ioX == nullptr || iLevels == nullptr || m <= 0 || n <= 0) return;
-  const int maxLevel = *std::max_element(iLevels, iLevels + n);
-  const bool singleStep = ioUsedRows != nullptr;
-
-  VelaBoolArray ownUsed;
-  VelaBoolArray& used = singleStep ? *ioUsedRows : ownUsed;
-  if (used.Size() < m) used.IncreaseSize(m - used.Size(), 0);
-
-  const double tol1Sq = iTol1 * iTol1;
-  const double tol2Sq = iTol2 * iTol2;
-  const unsigned char flagOnLevelChange = singleStep ? 1 : ioFlag;
-  if (!singleStep) ioLevel = maxLevel;
-  int L = (!singleStep || ioLevel == -1) ? maxLevel : ioLevel;
-  unsigned char f = ioFlag;
-  while (L >= 0) {
-    // Pivot: the unused row with the largest squared norm on level L's
-    // columns, at least the tolerance; the last row reaching it wins ties.
-    double t = f ? tol2Sq : tol1Sq;
-    int p = -1;
-    for (int i = 0; i < m; ++i) {
-      if (used[i]) continue;
-      const double* ri = GetRow(i);
-      const double s = LevelDot(n, ri, ri, iLevels, L);
-      if (s >= t) {
-        p = i;
-        t = s;
-      }
-    }
-    if (p < 0) {
-      // A level no column carries yields a pivot only when the tolerance is
-      // 0 and a row is unused; otherwise go straight to the next real level.
-      const double tNext = flagOnLevelChange ? tol2Sq : tol1Sq;
-      L = (!(0.0 >= tNext) || !AnyUnused(used, m)) ? HighestLevelBelow(n, iLevels, L) : L - 1;
-      f = flagOnLevelChange;
-      continue;
-    }
-
-    used.Set(p, 1);
-    const double* pr = GetRow(p);
-    for (int r = 0; r < m; ++r) {
-      if (used[r]) continue;
-      double* rr = GetRow(r);
-      const double c = LevelDot(n, rr, pr, iLevels, L) / t;
-      for (int j = 0; j < n; ++j) rr[j] = rr[j] - c * pr[j];
-    }
-    const double c = LevelDot(n, ioX, pr, iLevels, L) / t;
-    for (int j = 0; j < n; ++j) ioX[j] = ioX[j] - c * pr[j];
-    double e = 0.0;
-    for (int j = 0; j < n; ++j)
-      if (iLevels[j] == L) e += (c * pr[j]) * (c * pr[j]);
-    if (e > tol1Sq) f = 0;
-    if (singleStep) {
-      ioFlag = f;
-      oRow = p;
-      ioLevel = L;
-      return;
-    }
-  }
+  // The rows and x far from unit scale are each worked on as their
+  // power-of-two multiple near 1; the multipliers c then carry the ratio of
+  // the two scales, and the tolerances still apply at the caller's scale.
+  const std::size_t size = static_cast<std::size_t>(m) * static_cast<std::size_t>(n);
+  const int rowExponent = vela::detail::OutOfRangeExponent(Buffer(), size);
+  const int xExponent = vela::detail::OutOfRangeExponent(ioX, static_cast<std::size_t>(n));
+  vela::detail::ScaleByPowerOfTwo(Buffer(), size, -rowExponent);
+  vela::detail::ScaleByPowerOfTwo(ioX, static_cast<std::size_t>(n), -xExponent);
+  const MinimizeNormScales scales{iTol1 * iTol1, iTol2 * iTol2, CallerScale{rowExponent}, CallerScale{xExponent}};
+  MinimizeNormSteps(m, n, Buffer(), ioX, iLevels, scales, ioFlag, oRow, ioLevel, ioUsedRows);
+  vela::detail::ScaleByPowerOfTwo(Buffer(), size, rowExponent);
+  vela::detail::ScaleByPowerOfTwo(ioX, static_cast<std::size_t>(n), xExponent);
 }

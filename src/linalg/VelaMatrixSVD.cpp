@@ -16,6 +16,17 @@
 // - A singular value that converges to a non-finite number (NaN or infinite
 //   entries) counts as unconverged: the factorisation returns 0. Outputs are
 //   then the state the iteration reached, fully written.
+// - Success means finite factors. A matrix whose largest magnitude lies
+//   outside [2^-400, 2^400] is decomposed as its power-of-two multiple near
+//   1 (the shift's squares would overflow or underflow) and S is scaled
+//   back; U and V are scale-free, so the rescaling changes no bit of them.
+//   When U, S or V still comes out non-finite from a finite matrix, entries
+//   far below the largest have overflowed a reciprocal (the accumulation of
+//   the right-hand reflectors divides by the superdiagonal, 1 / 1e-310 for a
+//   1 x 2 matrix (1, 1e-310)): the decomposition is run once more with the
+//   largest magnitude at 2^256, which keeps both the reciprocals of entries
+//   down to 2^-1074 relative and the products of two entries finite. Only
+//   when that also fails is 0 returned.
 // - oU receives a copy of this by assignment (labels included, as assignment
 //   copies them); oV and the outputs of the services are reshaped with
 //   Resize, which leaves their labels alone.
@@ -25,6 +36,7 @@
 #include <cstddef>
 
 #include "linalg/GolubReinsch.h"
+#include "linalg/PowerOfTwoScaling.h"
 #include "vela/linalg/VelaMatrix.h"
 
 namespace {
@@ -32,8 +44,47 @@ namespace {
 using vela::detail::ScratchDoubles;
 
 constexpr double kDefaultZeroingTolerance = 2e-8;
+// Where the second attempt puts the largest magnitude: high enough that the
+// reciprocal of any entry relatively above 2^-1074 stays finite, low enough
+// that products of two entries do.
+constexpr int kRetryExponent = 256;
 // Entries of a resolved solution below this magnitude are rounding noise.
 constexpr double kResolveFloor = 1e-20;
+
+}  // namespace
+
+namespace {
+
+bool AllFinite(const double* a, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i)
+    if (!std::isfinite(a[i])) return false;
+  return true;
+}
+
+// The Golub-Reinsch decomposition of the m x n row-major matrix in ioU
+// (overwritten by U) at the scale 2^exponent times the matrix: S is scaled
+// back, U and V are scale-free. Returns whether it converged with U, S and V
+// finite.
+bool DecomposeAtScale(int m, int n, double* ioU, double* oS, double* oV, int exponent) {
+  const std::size_t kept = static_cast<std::size_t>(m) * static_cast<std::size_t>(n);
+  const std::size_t un = static_cast<std::size_t>(n);
+  vela::detail::ScaleByPowerOfTwo(ioU, kept, exponent);
+  bool converged = false;
+  if (m >= n) {
+    converged = vela::detail::GolubReinschSVD(m, n, m, ioU, oS, oV);
+  } else {
+    // Padded with zero rows to n x n; U keeps its first m rows.
+    const std::size_t padded = un * un;
+    ScratchDoubles<36> work(padded);
+    double* a = work.get();
+    for (std::size_t p = 0; p < kept; ++p) a[p] = ioU[p];
+    for (std::size_t p = kept; p < padded; ++p) a[p] = 0.0;
+    converged = vela::detail::GolubReinschSVD(n, n, m, a, oS, oV);
+    for (std::size_t p = 0; p < kept; ++p) ioU[p] = a[p];
+  }
+  vela::detail::ScaleByPowerOfTwo(oS, un, -exponent);
+  return converged && AllFinite(ioU, kept) && AllFinite(oS, un) && AllFinite(oV, un * un);
+}
 
 }  // namespace
 
@@ -43,19 +94,18 @@ unsigned char VelaMatrix::FactorisationSVD(VelaMatrix& oU, double* const oS, Vel
   if (n <= 0) return 1;
   oU = *this;
   oV.Resize(n, n);
-  if (m >= n) return vela::detail::GolubReinschSVD(m, n, m, oU.GetBuffer(), oS, oV.GetBuffer()) ? 1 : 0;
-
   const std::size_t kept = static_cast<std::size_t>(m) * static_cast<std::size_t>(n);
-  const std::size_t padded = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
-  ScratchDoubles<36> work(padded);
-  double* a = work.get();
-  const double* source = oU.GetBuffer();
-  for (std::size_t p = 0; p < kept; ++p) a[p] = source[p];
-  for (std::size_t p = kept; p < padded; ++p) a[p] = 0.0;
-  const bool converged = vela::detail::GolubReinschSVD(n, n, m, a, oS, oV.GetBuffer());
-  double* u = oU.GetBuffer();
-  for (std::size_t p = 0; p < kept; ++p) u[p] = a[p];
-  return converged ? 1 : 0;
+  const int exponent = vela::detail::OutOfRangeExponent(oU.GetBuffer(), kept);
+  if (DecomposeAtScale(m, n, oU.GetBuffer(), oS, oV.GetBuffer(), -exponent)) return 1;
+  if (!AllFinite(GetBuffer(), kept)) return 0;
+  // Entries far below the largest make reciprocals that overflow although
+  // the decomposition itself is finite: once more, with the largest
+  // magnitude lifted to 2^kRetryExponent.
+  double largest = 0.0;
+  for (std::size_t p = 0; p < kept; ++p) largest = std::fmax(largest, std::fabs(GetBuffer()[p]));
+  if (largest == 0.0) return 0;
+  oU = *this;
+  return DecomposeAtScale(m, n, oU.GetBuffer(), oS, oV.GetBuffer(), kRetryExponent - std::ilogb(largest)) ? 1 : 0;
 }
 
 void VelaMatrix::ZeroingSVD(double* const ioS, double iTol) {

@@ -8,11 +8,25 @@
 //   1 x 1 pivot at k     when |A(k, k)| >= alpha lambda, or
 //                        |A(k, k)| sigma >= alpha lambda² with sigma the
 //                        largest off-diagonal entry met scanning row and
-//                        column r, at (p, q), p < q;
-//   swap k <-> q, 1 x 1  when |A(r, r)| >= alpha sigma;
+//                        column r, at (p, q), p < q; one of p, q is r, the
+//                        other is r's partner t;
+//   swap k <-> r, 1 x 1  when |A(r, r)| >= alpha sigma;
 //   2 x 2 pivot (k, r)   when sigma was found at (k, r) (r moved to k+1);
-//   swap k <-> p, 1 x 1  when A(p, p) A(r, r) >= alpha sigma²;
+//   swap k <-> t, 1 x 1  when A(t, t) A(r, r) >= alpha sigma²;
 //   otherwise swap k <-> q and k+1 <-> p, then a 2 x 2 pivot.
+// The single pivots after the sigma search are those the tests measure:
+// A(r, r), and A(t, t) whether sigma lies left of r's diagonal (t = p) or
+// below it (t = q). Moving A(q, q) or A(p, p) instead, as a rule written
+// in terms of p and q alone would, pivots on an entry no test has bounded:
+// it can be a rounding residue such as 4e-16, and the factors then
+// reconstruct nothing. Where sigma lies left of the diagonal the two
+// readings coincide.
+//
+// Products of two entries leave the double range beyond magnitudes of
+// about 2^±511, and the pivot tests then compare infinities or zeros: a
+// matrix whose largest magnitude lies outside [2^-400, 2^400] is
+// factorised as its power-of-two multiple near 1 (exact, and bit for bit
+// the same steps), and the stored inverse pivot blocks are scaled back.
 // After the step, column k (columns k, k+1 for a 2 x 2 block) holds the
 // multipliers below the pivot block and the inverse of the block on it:
 //
@@ -33,6 +47,7 @@
 #include <cstring>
 #include <utility>
 
+#include "linalg/PowerOfTwoScaling.h"
 #include "vela/containers/VelaArray.h"
 #include "vela/linalg/VelaSymmetricMatrix.h"
 
@@ -102,6 +117,27 @@ unsigned char PivotTwoByTwo(int n, double* A, int k, double* w1, double* w2) {
   return 1;
 }
 
+// Brings the factor of 2^-exponent S back to the factor of S: the pivot
+// blocks' inverses (positions before stop) scale by 2^-exponent, the
+// multipliers are scale-free, and the trailing block a failed factorisation
+// leaves (from stop on) is S's Schur complement, of S's scale.
+void UnscaleFactor(int n, double* A, const int* kinds, int stop, int exponent) {
+  for (int k = 0; k < stop; ++k) {
+    double* row = A + RowStart(k);
+    row[k] = std::ldexp(row[k], -exponent);
+    if (kinds[k] == 1) {
+      double* next = A + RowStart(k + 1);
+      next[k] = std::ldexp(next[k], -exponent);
+      next[k + 1] = std::ldexp(next[k + 1], -exponent);
+      ++k;
+    }
+  }
+  for (int i = stop; i < n; ++i) {
+    double* row = A + RowStart(i);
+    for (int j = stop; j <= i; ++j) row[j] = std::ldexp(row[j], exponent);
+  }
+}
+
 }  // namespace
 
 void VelaSymmetricMatrix::SymmetricPivot(int n, double* ioPacked, VelaIntArray& ioPerm, int i, int j) const {
@@ -132,74 +168,91 @@ unsigned char VelaSymmetricMatrix::RunFactorisation() {
   pivotKinds_.Fill(n, 0);
   factor_.Resize(n);
   if (n == 0) return 1;
-  std::memcpy(factor_.GetBuffer(), values_, static_cast<std::size_t>(RowStart(n)) * sizeof(double));
+  const std::size_t count = static_cast<std::size_t>(RowStart(n));
+  double* A = factor_.GetBuffer();
+  std::memcpy(A, values_, count * sizeof(double));
 
+  // Pivot tests and determinants multiply two entries: a matrix far from
+  // unit scale is factorised as its power-of-two multiple near 1.
+  const int exponent = vela::detail::OutOfRangeExponent(A, count);
+  vela::detail::ScaleByPowerOfTwo(A, count, -exponent);
+  const int stop = Eliminate(n, A);
+  if (exponent != 0) UnscaleFactor(n, A, pivotKinds_.GetBuffer(), stop, exponent);
+  return stop == n ? 1 : 0;
+}
+
+int VelaSymmetricMatrix::Eliminate(int n, double* A) {
   VelSTLVector<double, 64> scratch(2 * n, 0.0);
   double* w1 = scratch.begin();
   double* w2 = w1 + n;
-  double* A = factor_.GetBuffer();
-  auto at = [A](int i, int j) -> double& { return A[RowStart(i) + j]; };
-
   int k = 0;
   while (k < n) {
-    const double akk = std::fabs(at(k, k));
-    double lambda = 0.0;
-    int r = -1;
-    for (int i = k + 1; i < n; ++i) {
-      const double v = std::fabs(at(i, k));
-      if (v > lambda) {
-        lambda = v;
-        r = i;
-      }
-    }
-    bool twoByTwo = false;
-    // r < 0 means lambda = 0 (or a column of NaN): nothing to eliminate
-    // against, so a 1 x 1 pivot whatever akk is.
-    if (r >= 0 && !(akk >= kAlpha * lambda)) {
-      double sigma = lambda;
-      int p = k;
-      int q = r;
-      for (int j = k + 1; j < r; ++j) {
-        const double v = std::fabs(at(r, j));
-        if (v > sigma) {
-          sigma = v;
-          p = j;
-          q = r;
-        }
-      }
-      for (int i = r + 1; i < n; ++i) {
-        const double v = std::fabs(at(i, r));
-        if (v > sigma) {
-          sigma = v;
-          p = r;
-          q = i;
-        }
-      }
-      if (akk * sigma >= kAlpha * (lambda * lambda)) {
-        // 1 x 1 at k: the diagonal is large enough against the whole of r.
-      } else if (std::fabs(at(r, r)) >= kAlpha * sigma) {
-        SymmetricPivot(n, A, permutation_, k, q);
-      } else if (p == k) {
-        if (q > k + 1) SymmetricPivot(n, A, permutation_, k + 1, q);
-        twoByTwo = true;
-      } else if (at(p, p) * at(r, r) >= kAlpha * (sigma * sigma)) {
-        SymmetricPivot(n, A, permutation_, k, p);
-      } else {
-        SymmetricPivot(n, A, permutation_, k, q);
-        if (p > k + 1) SymmetricPivot(n, A, permutation_, k + 1, p);
-        twoByTwo = true;
-      }
-    }
-    if (twoByTwo) {
-      if (!PivotTwoByTwo(n, A, k, w1, w2)) return 0;
+    if (ChoosePivot(n, A, k)) {
+      if (!PivotTwoByTwo(n, A, k, w1, w2)) return k;
       pivotKinds_[k] = 1;
       k += 2;
     } else {
-      if (!PivotOneByOne(n, A, k, w1)) return 0;
+      if (!PivotOneByOne(n, A, k, w1)) return k;
       k += 1;
     }
   }
-  return 1;
+  return n;
+}
+
+bool VelaSymmetricMatrix::ChoosePivot(int n, double* A, int k) {
+  auto at = [A](int i, int j) -> double& { return A[RowStart(i) + j]; };
+  const double akk = std::fabs(at(k, k));
+  double lambda = 0.0;
+  int r = -1;
+  for (int i = k + 1; i < n; ++i) {
+    const double v = std::fabs(at(i, k));
+    if (v > lambda) {
+      lambda = v;
+      r = i;
+    }
+  }
+  // r < 0 means lambda = 0 (or a column of NaN): nothing to eliminate
+  // against, so a 1 x 1 pivot whatever akk is.
+  if (r < 0 || akk >= kAlpha * lambda) return false;
+
+  double sigma = lambda;
+  int p = k;
+  int q = r;
+  for (int j = k + 1; j < r; ++j) {
+    const double v = std::fabs(at(r, j));
+    if (v > sigma) {
+      sigma = v;
+      p = j;
+      q = r;
+    }
+  }
+  for (int i = r + 1; i < n; ++i) {
+    const double v = std::fabs(at(i, r));
+    if (v > sigma) {
+      sigma = v;
+      p = r;
+      q = i;
+    }
+  }
+  // r's partner in sigma's position: p when sigma lies left of r's
+  // diagonal, q when it lies below.
+  const int partner = p == r ? q : p;
+  if (akk * sigma >= kAlpha * (lambda * lambda)) return false;  // akk large enough against all of r
+  if (std::fabs(at(r, r)) >= kAlpha * sigma) {
+    SymmetricPivot(n, A, permutation_, k, r);
+    return false;
+  }
+  if (p == k) {
+    if (q > k + 1) SymmetricPivot(n, A, permutation_, k + 1, q);
+    return true;
+  }
+  if (at(partner, partner) * at(r, r) >= kAlpha * (sigma * sigma)) {
+    SymmetricPivot(n, A, permutation_, k, partner);
+    return false;
+  }
+  SymmetricPivot(n, A, permutation_, k, q);
+  if (p > k + 1) SymmetricPivot(n, A, permutation_, k + 1, p);
+  return true;
 }
 
 unsigned char VelaSymmetricMatrix::LDLt(VelaLowerTriangularMatrix& oL, VelaIntArray& oPerm) {

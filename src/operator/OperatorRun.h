@@ -84,6 +84,7 @@ struct OperatorRun {
   long spentBefore = 0;  // global spent time before RunOperator
   long lostBefore = 0;   // global lost time before RunOperator
   long cpu = 0;          // own time of the work, nested operators excluded
+  long timeBefore = 0;   // the operator's time before this run
 
   int result = 4;
 };

@@ -85,8 +85,9 @@ void OperatorRun::FinishCheck() {
     out << velsetw(indent) << "Spent time: " << Seconds(gp.GetSpentTime()) << " sec" << velendl;
     out << velsetw(indent) << "Lost time:  " << Seconds(gp.GetLostTime()) << " sec" << velendl;
     out.Flush();
-    // The table empties every entry, this type's included, once printed.
-    op.GetOperatorInfo().time += op.GetTime();
+    // The table empties every entry, this type's included, once printed;
+    // what earlier runs of this object took was in their tables already.
+    op.GetOperatorInfo().time += op.GetTime() - timeBefore;
     VelaOperator::PrintElapsedTimes(check);
   }
   if (topLevel) gp.CloseCheckStream();

@@ -114,6 +114,8 @@ void OperatorRun::RunWork() {
     if (traceOn) TraceLine("RO", "):");
     gp.SetNestingLevel(gp.GetNestingLevel() + 1);
   }
+  // What this run adds to the operator's time goes into its time table.
+  timeBefore = op.GetTime();
   // The clock readings split the run into disjoint intervals (bookkeeping
   // before, the operator's own measure, the work, bookkeeping after), so that
   // an enclosing run never subtracts one tick twice and its times stay >= 0.

@@ -1,17 +1,22 @@
 // The graph solver on random graphs with fixed seeds, each result checked
 // against an independent computation: brute-force induced cycles, a
-// union-find, reachability, a plain Kruskal and the plain relabelling rule.
+// union-find, reachability, a plain Kruskal and the plain relabelling rule;
+// and a second run checked against a fresh solver.
 #include <algorithm>
 #include <numeric>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "support/InternalMode.h"
+#include "vela/config/VelaGlobalParameters.h"
 #include "vela/graph/VelaGraphSolver.h"
+#include "vela/streams/VelaStream.h"
 
 namespace {
 
@@ -420,6 +425,91 @@ TEST(VelaGraphSolverProperties, ChordlessSearchMatchesThePlainRecursionInOrder) 
     EXPECT_EQ(DescribeAll(selected), DescribeAll(PlainSelection(expected))) << "round " << round;
   }
   EXPECT_GT(failedRuns, 0);  // the missing neighbour was met at least once
+}
+
+// What a run leaves to be read: its result, its output section, each
+// cycle's labels, edges and counters, and the edges' selection flags.
+std::string Outcome(const VelaGraphSolver& s, int result) {
+  VelaStream out;
+  s.WriteOutput(out);
+  out.Flush();
+  std::string text = std::to_string(result) + "\n" + static_cast<std::stringstream*>(out.GetStream())->str();
+  for (const std::string& cycle : DescribeAll(s.GetChordlessCycles())) text += cycle + "\n";
+  for (const VelaGraphEdge* e : s.GetEdges()) text += e->selected ? '1' : '0';
+  return text;
+}
+
+int Compute(VelaGraphSolver& s, VelaGraphSolver::Method m) {
+  VelaArray<VelaPath> cycles;
+  VelaArray<VelaGraphSolver::Component> components;
+  VelaArray<VelaGraphEdge*> tree;
+  switch (m) {
+    case VelaGraphSolver::Chordless: return s.ComputeChordlessCycles(cycles);
+    case VelaGraphSolver::ChordlessSelection: return s.ComputeChordlessCyclesWithSelection(cycles);
+    case VelaGraphSolver::StronglyConnectedComponents: return s.ComputeStronglyConnectedComponents(components);
+    case VelaGraphSolver::SpanningTree: return s.RunSpanningTree(tree);
+    default: return s.ComputeConnectedComponents(components);
+  }
+}
+
+void Relabel(VelaGraphSolver& s, const std::vector<int>& labels) {
+  for (std::size_t i = 0; i < labels.size(); ++i) s.GetVertices()[static_cast<int>(i)]->SetIndex(labels[i]);
+}
+
+// The same solver for the same seed: g with its edges turned at random
+// (directed when asked), priorities and weights from few values (many
+// ties), when asked an extra vertex x with the directed edge x -> vertex 0,
+// then the labels.
+void BuildAgain(VelaGraphSolver& s, const RandomGraph& g, bool directed, unsigned seed, bool grow,
+                const std::vector<int>& labels) {
+  std::mt19937 r(seed);
+  const auto v = Build(s, g, directed ? 0 : 1, &r);
+  for (VelaGraphEdge* e : s.GetEdges()) {
+    e->SetPriority(static_cast<int>(r() % 4));
+    e->SetWeight(static_cast<double>(r() % 4));
+  }
+  if (grow) s.CreateEdge(VelaString("ex"), s.CreateVertex(VelaString("x")), v[0], 0);
+  Relabel(s, labels);
+}
+
+// A second run (through Run()) after a first (through the direct entry
+// point) gives what one run of a fresh solver built like the graph now is
+// gives: with the graph left as it was, relabelled, or grown by a vertex and
+// a directed edge (the undirected methods then fail). Every other graph has
+// each edge of vertex 0 four times over: many parallel edges.
+TEST(VelaGraphSolverProperties, SecondRunGivesWhatAFreshSolverGives) {
+  vela::test::ScopedConfigEnvironment env;
+  GetGlobalParameters().Initialize();
+  std::mt19937 rng(8128);
+  for (int round = 0; round < 390; ++round) {
+    const auto method = static_cast<VelaGraphSolver::Method>(1 + round % 5);
+    const bool directed = method == VelaGraphSolver::StronglyConnectedComponents;
+    const int change = (round / 5) % 3;  // 0 none, 1 new labels, 2 grown
+    const int n = 4 + (round / 30) % 13;
+    RandomGraph g = MakeGraph(rng, n, 0.2 + 0.1 * (round % 6));
+    for (std::size_t k = 0, m = g.edges.size(); (round / 15) % 2 && k < m; ++k) {
+      if (g.edges[k].first == 0) g.edges.insert(g.edges.end(), 3, g.edges[k]);
+    }
+    const unsigned seed = rng();
+    std::vector<int> labels(static_cast<std::size_t>(n));
+    std::iota(labels.begin(), labels.end(), 0);
+    VelaGraphSolver solver(0);
+    BuildAgain(solver, g, directed, seed, false, labels);
+    Compute(solver, method);
+    if (change == 1) std::shuffle(labels.begin(), labels.end(), rng);
+    if (change == 2) {
+      solver.CreateEdge(VelaString("ex"), solver.CreateVertex(VelaString("x")), solver.GetVertices()[0], 0);
+      labels.push_back(n);
+    }
+    Relabel(solver, labels);
+    solver.SetMethod(method);
+    const int second = solver.Run();
+
+    VelaGraphSolver fresh(0);
+    BuildAgain(fresh, g, directed, seed, change == 2, labels);
+    const int once = Compute(fresh, method);
+    EXPECT_EQ(Outcome(solver, second), Outcome(fresh, once)) << "round " << round;
+  }
 }
 
 TEST(VelaGraphSolverProperties, ChordlessRingOfTwoHundredThousandVertices) {

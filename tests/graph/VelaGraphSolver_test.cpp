@@ -121,6 +121,23 @@ TEST(VelaGraphSolver, SquareHasOneChordlessCycleAndItsChordRemovesIt) {
   EXPECT_TRUE(solver.GetChordlessCycles().IsEmpty());
 }
 
+TEST(VelaGraphSolver, RelabelledSquareIsFoundOnceOnTheSecondRun) {
+  // A, relabelled 2, has only lower neighbours afterwards: the position its
+  // first run found must not start triplets again.
+  VelaGraphSolver solver(0);
+  auto v = Letters(solver, "ABCD");
+  for (std::size_t i = 0; i < 4; ++i) Edge(solver, v[i], v[(i + 1) % 4]);
+  VelaArray<VelaPath> cycles;
+  ASSERT_EQ(solver.ComputeChordlessCycles(cycles), 0);
+  ASSERT_EQ(cycles.Size(), 1);
+  EXPECT_EQ(Names(cycles[0]), "B,A,D,C");
+  const int labels[] = {2, 0, 3, 1};
+  for (std::size_t i = 0; i < 4; ++i) v[i]->SetIndex(labels[i]);
+  ASSERT_EQ(solver.ComputeChordlessCycles(cycles), 0);
+  ASSERT_EQ(cycles.Size(), 1);
+  EXPECT_EQ(Names(cycles[0]), "A,B,C,D");
+}
+
 TEST(VelaGraphSolver, ThetaGraphSelectionKeepsTheFirstTwoCycles) {
   // Three paths of two edges between A and B, through C, D and E.
   VelaGraphSolver solver(0);

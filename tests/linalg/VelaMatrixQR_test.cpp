@@ -26,8 +26,9 @@ namespace {
 using Dense = std::vector<double>;  // row-major
 const int kSizes[] = {1, 2, 3, 6, 7, 36, 37, 100};
 
-enum class Kind { Random, RankDeficient, BadlyScaled, Zero };
-const Kind kKinds[] = {Kind::Random, Kind::RankDeficient, Kind::BadlyScaled, Kind::Zero};
+enum class Kind { Random, RankDeficient, BadlyScaled, Zero, SmallInteger, Tiny, Huge };
+const Kind kKinds[] = {Kind::Random, Kind::RankDeficient, Kind::BadlyScaled, Kind::Zero,
+                       Kind::SmallInteger, Kind::Tiny, Kind::Huge};
 
 double Uniform(std::mt19937_64& rng, double lo, double hi) {
   return std::uniform_real_distribution<double>(lo, hi)(rng);
@@ -47,7 +48,9 @@ Dense LowRank(std::mt19937_64& rng, int m, int n, int r) {
 int DeficientRank(int n) { return std::max(0, n - 1 - n / 3); }
 
 // Random and rank-deficient entries are O(1); badly scaled ones are random
-// entries each multiplied by 10^u, u uniform in [-8, 8].
+// entries each multiplied by 10^u, u uniform in [-8, 8]; small integers lie
+// in -3 .. 3 (ties and exact zeros); tiny and huge ones are random entries
+// times 2^-1000 and 2^1000.
 Dense Make(std::mt19937_64& rng, int m, int n, Kind kind) {
   Dense a(static_cast<size_t>(m) * n, 0.0);
   switch (kind) {
@@ -61,6 +64,13 @@ Dense Make(std::mt19937_64& rng, int m, int n, Kind kind) {
       for (double& x : a) x = Uniform(rng, -1, 1) * std::pow(10.0, Uniform(rng, -8, 8));
       break;
     case Kind::Zero:
+      break;
+    case Kind::SmallInteger:
+      for (double& x : a) x = std::uniform_int_distribution<int>(-3, 3)(rng);
+      break;
+    case Kind::Tiny:
+    case Kind::Huge:
+      for (double& x : a) x = std::ldexp(Uniform(rng, -1, 1), kind == Kind::Tiny ? -1000 : 1000);
       break;
   }
   return a;
@@ -147,7 +157,8 @@ TEST(VelaMatrixQR, FactorsReconstructTheMatrixOverShapesAndKinds) {
         SCOPED_TRACE(testing::Message() << m << " x " << n << " kind " << static_cast<int>(kind));
         const Dense a = Make(rng, m, n, kind);
         const Factors f = Factor(m, n, a);
-        if (kind == Kind::Random) {
+        const bool farFromUnitScale = kind == Kind::Tiny || kind == Kind::Huge;
+        if (kind == Kind::Random || farFromUnitScale) {
           EXPECT_EQ(f.flag, 1);
         }
         if (kind == Kind::RankDeficient || kind == Kind::Zero) {
@@ -170,7 +181,9 @@ TEST(VelaMatrixQR, FactorsReconstructTheMatrixOverShapesAndKinds) {
         for (size_t e = 0; e < diff.size(); ++e) diff[e] -= a[e];
         EXPECT_LE(MaxAbs(diff), 1e-13 * std::sqrt(static_cast<double>(m)) * MaxAbs(a) * n);
 
-        // Bit-identical to the plain column-by-column formulation.
+        // Bit-identical to the plain column-by-column formulation (which
+        // is written for matrices near unit scale).
+        if (farFromUnitScale) continue;
         Dense plain = a;
         std::vector<double> plainBeta(n);
         EXPECT_EQ(PlainQR(m, n, plain.data(), plainBeta.data()), f.flag);
@@ -192,11 +205,14 @@ TEST(VelaMatrixQR, FactorsSkipColumnsAlreadyOnTheAxis) {
   EXPECT_EQ(f.qr[4], 0.0);
   EXPECT_NE(f.beta[1], 0.0);
   EXPECT_NEAR(std::fabs(f.qr[3]), std::sqrt(8.0), 1e-15);
-  // A column below the skip tolerance (relative 1e-24 on its square) too.
-  const Dense b = {5, 1e-13, 1e-13, 0};
-  const Factors g = Factor(2, 2, b);
-  EXPECT_EQ(g.beta[0], 0.0);
-  EXPECT_EQ(g.qr[2], 1e-13);
+  // A column whose part below the diagonal is under 1e-12 relative to the
+  // largest column norm, at any scale.
+  for (int exponent : {0, -200, 200}) {
+    const double scale = std::ldexp(1.0, exponent);
+    const Factors g = Factor(2, 2, Dense{5 * scale, 1e-13 * scale, 1e-13 * scale, 0});
+    EXPECT_EQ(g.beta[0], 0.0) << exponent;
+    EXPECT_EQ(g.qr[2], 1e-13 * scale) << exponent;
+  }
 }
 
 TEST(VelaMatrixQR, FactorsHandleEmptyAndInvalidShapes) {
@@ -257,14 +273,17 @@ TEST(VelaMatrixQR, InverseOfHugeFiniteEntriesWhoseNormOverflows) {
 }
 
 // X A = I to a relative tolerance and A X symmetric (X is the pseudo-inverse
-// of a full-rank A), and bit-identical to the literal formulation.
-void ExpectLeftInverse(int m, int n, const Dense& a, double tol) {
+// of a full-rank A), and, near unit scale, bit-identical to the plain
+// formulation.
+void ExpectLeftInverse(int m, int n, const Dense& a, double tol, bool comparePlain = true) {
   VelaMatrix x;
   ASSERT_EQ(ToMatrix(m, n, a).InverseQR(x), 1);
   ASSERT_EQ(x.GetNbOfRow(), n);
   ASSERT_EQ(x.GetNbOfCol(), m);
   const Dense xd = FromMatrix(x);
-  EXPECT_TRUE(BitEqual(xd, PlainInverse(m, n, a)));
+  if (comparePlain) {
+    EXPECT_TRUE(BitEqual(xd, PlainInverse(m, n, a)));
+  }
   std::vector<double> colNorm(n, 0.0);
   for (int j = 0; j < n; ++j) {
     for (int i = 0; i < m; ++i) colNorm[j] += a[i * n + j] * a[i * n + j];
@@ -293,6 +312,15 @@ void ExpectLeftInverse(int m, int n, const Dense& a, double tol) {
   EXPECT_LE(asym, 1e3 * tol);
 }
 
+// The skip test is scale-free: at 1e-30 every column still gets its
+// reflection and the left inverse is that of the unit-scale matrix.
+TEST(VelaMatrixQR, InverseOfASmallScaleMatrix) {
+  for (double scale : {1.0, 1e-20, 1e-30, 1e-150}) {
+    SCOPED_TRACE(scale);
+    ExpectLeftInverse(3, 2, Dense{scale, scale, scale, 2 * scale, scale, 3 * scale}, 1e-15, scale == 1.0);
+  }
+}
+
 TEST(VelaMatrixQR, InverseIsALeftInverseOverShapes) {
   std::mt19937_64 rng(77);
   for (int m : kSizes)
@@ -306,6 +334,12 @@ TEST(VelaMatrixQR, InverseIsALeftInverseOverShapes) {
         Dense s = a;
         for (int e = 0; e < m * n; ++e) s[e] = a[e] * scale * std::pow(10.0, (e % n) % 9 - 4.0);
         ExpectLeftInverse(m, n, s, 1e-12);
+      }
+      // Far from unit scale, where squared norms leave the double range.
+      for (int exponent : {-1000, 1000}) {
+        Dense s = a;
+        for (double& e : s) e = std::ldexp(e, exponent);
+        ExpectLeftInverse(m, n, s, 1e-12, false);
       }
       if (n >= 2) {
         VelaMatrix x;
@@ -348,7 +382,7 @@ TEST(VelaMatrixQR, OrthogonalizeKeepsRankAndSpanOverShapes) {
   const int shapes[][2] = {{1, 1}, {2, 3}, {3, 2}, {6, 6}, {7, 36}, {36, 7}, {37, 100}, {100, 37}, {36, 36}};
   for (const auto& shape : shapes) {
     const int m = shape[0], n = shape[1];
-    for (Kind kind : kKinds) {
+    for (Kind kind : {Kind::Random, Kind::RankDeficient, Kind::BadlyScaled, Kind::Zero}) {
       for (double scale : {1.0, 1e-8, 1e8}) {
         if (kind == Kind::BadlyScaled && scale != 1.0) continue;
         SCOPED_TRACE(testing::Message() << m << " x " << n << " kind " << static_cast<int>(kind) << " scale "
@@ -401,6 +435,40 @@ TEST(VelaMatrixQR, OrthogonalizeKeepsRankAndSpanOverShapes) {
         }
       }
     }
+  }
+}
+
+// At 2^1000 every squared norm overflows, yet the rows and x come out as
+// the unit-scale ones times 2^1000, bit for bit: the work runs at unit
+// scale and only the absolute tolerances are read at the caller's.
+TEST(VelaMatrixQR, OrthogonalizeAndMinimizeNormOfHugeRows) {
+  std::mt19937_64 rng(4243);
+  const int shapes[][2] = {{1, 1}, {2, 3}, {6, 6}, {7, 36}, {36, 37}};
+  for (const auto& shape : shapes) {
+    const int m = shape[0], n = shape[1];
+    SCOPED_TRACE(testing::Message() << m << " x " << n);
+    const Dense a = Make(rng, m, n, Kind::Random);
+    Dense x(n);
+    for (double& e : x) e = Uniform(rng, -2, 2);
+    std::vector<int> levels(n);
+    for (int j = 0; j < n; ++j) levels[j] = j % 2;
+    auto huge = [](Dense d) {
+      for (double& e : d) e = std::ldexp(e, 1000);
+      return d;
+    };
+    VelaMatrix unit = ToMatrix(m, n, a), big = ToMatrix(m, n, huge(a));
+    EXPECT_EQ(unit.Orthogonalize(0.0, nullptr), m);
+    EXPECT_EQ(big.Orthogonalize(0.0, nullptr), m);
+    EXPECT_TRUE(BitEqual(FromMatrix(big), huge(FromMatrix(unit))));
+
+    unit = ToMatrix(m, n, a), big = ToMatrix(m, n, huge(a));
+    Dense xUnit = x, xBig = huge(x);
+    unsigned char flag = 1;
+    int row = -1, level = -1;
+    unit.MinimizeNorm(xUnit.data(), levels.data(), 0.0, 0.0, flag, row, level, nullptr);
+    big.MinimizeNorm(xBig.data(), levels.data(), 0.0, 0.0, flag, row, level, nullptr);
+    EXPECT_TRUE(BitEqual(xBig, huge(xUnit)));
+    EXPECT_TRUE(BitEqual(FromMatrix(big), huge(FromMatrix(unit))));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -31,8 +32,13 @@ class Rng {
   std::uint64_t state_;
 };
 
-enum Family { kRandom, kRankDeficient, kIndefinite, kBadlyScaled, kZero };
-const char* const kFamilyNames[] = {"random", "rank-deficient", "indefinite", "badly scaled", "zero"};
+enum Family { kRandom, kRankDeficient, kIndefinite, kBadlyScaled, kZero, kSmallInteger, kTiny, kHuge };
+const char* const kFamilyNames[] = {"random",        "rank-deficient", "indefinite", "badly scaled",
+                                    "zero",          "small integer",  "tiny",       "huge"};
+const Family kFamilies[] = {kRandom, kRankDeficient, kIndefinite, kBadlyScaled, kZero, kSmallInteger, kTiny, kHuge};
+
+// Tiny and huge matrices are random ones times 2^-1000 and 2^1000.
+int ScaleExponent(Family family) { return family == kTiny ? -1000 : family == kHuge ? 1000 : 0; }
 
 VelaMatrix RandomMatrix(int m, int n, Rng& rng) {
   VelaMatrix a(m, n, 0.0);
@@ -62,7 +68,10 @@ VelaMatrix Make(Family family, int m, int n, Rng& rng) {
       for (int j = 0; j < n; ++j) a(i, j) *= std::pow(10.0, 8.0 * rng.Next());
   } else if (family == kZero) {
     a.SetZero();
+  } else if (family == kSmallInteger) {  // -3 .. 3: ties and exact zeros
+    for (int e = 0; e < a.GetSize(); ++e) a.GetBuffer()[e] = std::round(3.5 * rng.Next() - 0.5);
   }
+  for (int e = 0; e < a.GetSize(); ++e) a.GetBuffer()[e] = std::ldexp(a.GetBuffer()[e], ScaleExponent(family));
   return a;
 }
 
@@ -154,10 +163,15 @@ std::vector<double> GramEigenvalues(const VelaMatrix& a) {
 }
 
 // Every property of one decomposition, with tolerances relative to ||A||.
-void CheckDecomposition(const VelaMatrix& a, bool compareWithGram) {
+// A matrix far from unit scale (2^exponent times a unit-scale one) is
+// measured at unit scale, where its squares are representable.
+void CheckDecomposition(const VelaMatrix& scaled, bool compareWithGram, int exponent = 0) {
+  VelaMatrix a = scaled;
+  for (int e = 0; e < a.GetSize(); ++e) a.GetBuffer()[e] = std::ldexp(a.GetBuffer()[e], -exponent);
   const int m = a.GetNbOfRow();
   const int n = a.GetNbOfCol();
-  const Svd d = Decompose(a);
+  Svd d = Decompose(scaled);
+  for (double& s : d.s) s = std::ldexp(s, -exponent);
   ASSERT_EQ(d.ok, 1);
   ASSERT_EQ(d.u.GetNbOfRow(), m);
   ASSERT_EQ(d.u.GetNbOfCol(), n);
@@ -324,6 +338,24 @@ TEST(VelaMatrixSVD, InverseOfNonSquareFailsAndOfSingularIsNotFinite) {
   EXPECT_FALSE(std::isfinite(Frobenius(inv)));
 }
 
+// Entries far below the largest (a subnormal one, or DBL_MIN among small
+// integers) once overflowed a reciprocal into U and V behind a success flag.
+TEST(VelaMatrixSVD, EntriesFarBelowTheLargestGiveAFiniteDecomposition) {
+  const double wide[] = {1.0, 1e-310};
+  const double tall[] = {1, DBL_MIN, 2, DBL_MIN, -2, DBL_MIN, DBL_MIN, 1, -3, DBL_MIN, 0, DBL_MIN};
+  for (VelaMatrix a : {VelaMatrix(1, 2, wide), VelaMatrix(6, 2, tall)}) {
+    SCOPED_TRACE(a.GetNbOfRow());
+    CheckDecomposition(a, false);
+    VelaMatrix kernel;
+    ASSERT_EQ(a.KernelSVD(kernel, 1e-10), 1);
+    EXPECT_TRUE(std::isfinite(Frobenius(kernel)));
+    double x[2];
+    const double b[6] = {1, 1, 1, 1, 1, 1};
+    ASSERT_EQ(a.SolveSVD(b, x, 1e-10), 1);
+    EXPECT_TRUE(std::isfinite(x[0]) && std::isfinite(x[1]));
+  }
+}
+
 TEST(VelaMatrixSVD, NonFiniteEntriesFailWithoutHanging) {
   const int shapes[][2] = {{1, 1}, {2, 2}, {3, 3}, {7, 5}, {2, 5}, {36, 36}};
   for (const auto& shape : shapes) {
@@ -358,11 +390,11 @@ TEST(VelaMatrixSVD, DecompositionPropertiesOverSizesShapesAndFamilies) {
   for (int size : {1, 2, 3, 6, 7, 36, 37, 100}) {
     const int shapes[][2] = {{size, size}, {size + size / 2 + 1, size}, {size, size + size / 3 + 1}};
     for (const auto& shape : shapes) {
-      for (Family family : {kRandom, kRankDeficient, kIndefinite, kBadlyScaled, kZero}) {
+      for (Family family : kFamilies) {
         const VelaMatrix a = Make(family, shape[0], shape[1], rng);
         SCOPED_TRACE(std::string(kFamilyNames[family]) + " " + std::to_string(shape[0]) + "x" +
                      std::to_string(shape[1]));
-        CheckDecomposition(a, size <= 37);
+        CheckDecomposition(a, size <= 37, ScaleExponent(family));
       }
     }
   }
@@ -377,7 +409,7 @@ TEST(VelaMatrixSVD, FactorsAreBitIdenticalToThePlainMethod) {
   Rng rng(77);
   for (int size : {1, 2, 3, 6, 7, 36, 37}) {
     for (int m : {size, size + size / 2 + 1}) {
-      for (Family family : {kRandom, kRankDeficient, kIndefinite, kBadlyScaled, kZero}) {
+      for (Family family : {kRandom, kRankDeficient, kIndefinite, kBadlyScaled, kZero, kSmallInteger}) {
         const VelaMatrix a = Make(family, m, size, rng);
         SCOPED_TRACE(std::string(kFamilyNames[family]) + " " + std::to_string(m) + "x" + std::to_string(size));
         VelaMatrix u, v;

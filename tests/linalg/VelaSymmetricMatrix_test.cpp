@@ -36,12 +36,26 @@ double Sym(const std::vector<double>& p, int i, int j) {
   return i >= j ? p[Packed(i) + j] : p[Packed(j) + i];
 }
 
-enum class Kind { kIndefinite, kZeroDiagonal, kBadlyScaled, kPositiveDefinite };
+enum class Kind { kIndefinite, kZeroDiagonal, kBadlyScaled, kPositiveDefinite, kSmallInteger, kTiny, kHuge };
 
 // Packed lower triangle of a random symmetric matrix of the given kind.
+// Small integers (-3 .. 3) bring ties and exact zeros into every pivot
+// test; tiny and huge ones (zero diagonal, off-diagonal entries times
+// 2^-1000 or 2^1000) put the products of two entries that the pivot tests
+// compare out of range.
 std::vector<double> RandomPacked(int n, Kind kind, std::mt19937& rng) {
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   std::vector<double> p(Packed(n));
+  if (kind == Kind::kSmallInteger) {
+    std::uniform_int_distribution<int> small(-3, 3);
+    for (double& x : p) x = small(rng);
+    return p;
+  }
+  if (kind == Kind::kTiny || kind == Kind::kHuge) {
+    p = RandomPacked(n, Kind::kZeroDiagonal, rng);
+    for (double& x : p) x = std::ldexp(x, kind == Kind::kTiny ? -1000 : 1000);
+    return p;
+  }
   if (kind == Kind::kPositiveDefinite) {  // B Bᵀ + n I
     std::vector<double> b(static_cast<std::size_t>(n) * n);
     for (double& x : b) x = u(rng);
@@ -63,13 +77,17 @@ std::vector<double> RandomPacked(int n, Kind kind, std::mt19937& rng) {
   return p;
 }
 
-// The factorisation steps taken literally on a packed copy, with the
-// interchange written as a relabelling: A'(a, b) = A(π(a), π(b)).
+// The factorisation steps taken plainly on a packed copy, with the
+// interchange written as a relabelling: A'(a, b) = A(π(a), π(b)). The
+// single pivots chosen after the sigma search are A(r, r) and the diagonal
+// entry of r's partner in sigma's position.
 struct Reference {
   std::vector<double> a;
   std::vector<int> perm, kinds;
   unsigned char result = 1;
-  int branches[5] = {};  // 1x1 direct, 1x1 after sigma, swap q, 2x2, swap p
+  // 1x1 direct, 1x1 after sigma, swap r, 2x2, swap r's partner, and the
+  // single pivots taken with sigma found below r's diagonal (p = r).
+  int branches[6] = {};
 };
 
 void ReferencePivot(Reference& ref, int n, int i, int j) {
@@ -103,15 +121,16 @@ Reference LiteralFactorisation(const std::vector<double>& packed, int n) {
         if (std::fabs(A(r, j)) > sigma) sigma = std::fabs(A(r, j)), p = j, q = r;
       for (int i = r + 1; i < n; ++i)
         if (std::fabs(A(i, r)) > sigma) sigma = std::fabs(A(i, r)), p = r, q = i;
+      const int other = p == r ? q : p;  // sigma's partner of r
       if (akk * sigma >= alpha * (lambda * lambda)) {
         ++ref.branches[1];
       } else if (std::fabs(A(r, r)) >= alpha * sigma) {
-        ++ref.branches[2], ReferencePivot(ref, n, k, q);
+        ++ref.branches[2], ref.branches[5] += p == r, ReferencePivot(ref, n, k, r);
       } else if (p == k) {
         ++ref.branches[3], two = true;
         if (q > k + 1) ReferencePivot(ref, n, k + 1, q);
-      } else if (A(p, p) * A(r, r) >= alpha * (sigma * sigma)) {
-        ++ref.branches[4], ReferencePivot(ref, n, k, p);
+      } else if (A(other, other) * A(r, r) >= alpha * (sigma * sigma)) {
+        ++ref.branches[4], ref.branches[5] += p == r, ReferencePivot(ref, n, k, other);
       } else {
         ++ref.branches[3], two = true;
         ReferencePivot(ref, n, k, q);
@@ -177,8 +196,10 @@ std::vector<double> LiteralSolve(const Reference& ref, int n, const VelaVector& 
 
 std::vector<int> ToVector(const VelaIntArray& a) { return std::vector<int>(a.GetBuffer(), a.GetBuffer() + a.Size()); }
 
-// Largest |P S Pᵀ - L D Lᵀ| over the largest entry of |L| |D| |L|ᵀ, with
-// L and D rebuilt from the stored factor (D from its stored inverse).
+// Largest |P S Pᵀ - L D Lᵀ| over the largest |S|, with L and D rebuilt
+// from the stored factor (D from its stored inverse). Measured against S
+// itself, not against |L| |D| |L|ᵀ, so that a tiny pivot and the huge
+// multipliers it makes cannot hide behind their own size.
 double ReconstructionError(const std::vector<double>& s, const InspectableSymmetric& m) {
   const int n = m.GetOrder();
   const double* f = m.GetFactor().GetBuffer();
@@ -192,33 +213,31 @@ double ReconstructionError(const std::vector<double>& s, const InspectableSymmet
   }
   for (int k = 0; k < n; ++k) {
     if (kinds[k] == 1) {
-      const double e11 = f[Packed(k) + k], e21 = f[Packed(k + 1) + k], e22 = f[Packed(k + 1) + k + 1];
+      // The block is inverted at unit scale: its determinant may leave the
+      // range at tiny and huge scales.
+      double e11 = f[Packed(k) + k], e21 = f[Packed(k + 1) + k], e22 = f[Packed(k + 1) + k + 1];
+      const int e = std::ilogb(std::fmax(std::fabs(e11), std::fmax(std::fabs(e21), std::fabs(e22))));
+      e11 = std::ldexp(e11, -e), e21 = std::ldexp(e21, -e), e22 = std::ldexp(e22, -e);
       const double det = e11 * e22 - e21 * e21;
-      D[k * n + k] = e22 / det, D[(k + 1) * n + k + 1] = e11 / det;
-      D[(k + 1) * n + k] = D[k * n + k + 1] = -e21 / det;
+      D[k * n + k] = std::ldexp(e22 / det, -e), D[(k + 1) * n + k + 1] = std::ldexp(e11 / det, -e);
+      D[(k + 1) * n + k] = D[k * n + k + 1] = std::ldexp(-e21 / det, -e);
       ++k;
     } else {
       D[k * n + k] = 1.0 / f[Packed(k) + k];
     }
   }
   // LD = L D (D is block diagonal with blocks of at most 2), then (LD) Lᵀ.
-  std::vector<double> LD(L.size(), 0.0), absLD(L.size(), 0.0);
+  std::vector<double> LD(L.size(), 0.0);
   for (int i = 0; i < n; ++i)
     for (int a = 0; a < n; ++a)
-      for (int b = a > 0 ? a - 1 : 0; b <= a + 1 && b < n; ++b) {
-        LD[i * n + a] += L[i * n + b] * D[b * n + a];
-        absLD[i * n + a] += std::fabs(L[i * n + b] * D[b * n + a]);
-      }
+      for (int b = a > 0 ? a - 1 : 0; b <= a + 1 && b < n; ++b) LD[i * n + a] += L[i * n + b] * D[b * n + a];
   double worst = 0.0, scale = 0.0;
   for (int i = 0; i < n; ++i)
     for (int j = 0; j <= i; ++j) {
-      double v = 0.0, bound = 0.0;
-      for (int a = 0; a <= j + 1 && a < n; ++a) {
-        v += LD[i * n + a] * L[j * n + a];
-        bound += absLD[i * n + a] * std::fabs(L[j * n + a]);
-      }
+      double v = 0.0;
+      for (int a = 0; a <= j + 1 && a < n; ++a) v += LD[i * n + a] * L[j * n + a];
       worst = std::fmax(worst, std::fabs(v - Sym(s, perm[i], perm[j])));
-      scale = std::fmax(scale, bound);
+      scale = std::fmax(scale, std::fabs(Sym(s, i, j)));
     }
   return scale > 0.0 ? worst / scale : worst;
 }
@@ -258,10 +277,10 @@ const int kSizes[] = {1, 2, 3, 6, 7, 36, 37, 100, 300};
 
 }  // namespace
 
-TEST(VelaSymmetricMatrix, FactorisationFollowsTheLiteralStepsBitForBit) {
+TEST(VelaSymmetricMatrix, FactorisationFollowsThePlainStepsBitForBit) {
   std::mt19937 rng(61);
-  int branches[5] = {};
-  for (Kind kind : {Kind::kIndefinite, Kind::kZeroDiagonal, Kind::kBadlyScaled}) {
+  int branches[6] = {};
+  for (Kind kind : {Kind::kIndefinite, Kind::kZeroDiagonal, Kind::kBadlyScaled, Kind::kSmallInteger}) {
     for (int n : kSizes) {
       SCOPED_TRACE(n);
       const std::vector<double> s = RandomPacked(n, kind, rng);
@@ -271,7 +290,7 @@ TEST(VelaSymmetricMatrix, FactorisationFollowsTheLiteralStepsBitForBit) {
       EXPECT_EQ(0, std::memcmp(m.GetFactor().GetBuffer(), ref.a.data(), ref.a.size() * sizeof(double)));
       EXPECT_EQ(ToVector(m.GetPermutation()), ref.perm);
       EXPECT_EQ(ToVector(m.GetPivotKinds()), ref.kinds);
-      for (int b = 0; b < 5; ++b) branches[b] += ref.branches[b];
+      for (int b = 0; b < 6; ++b) branches[b] += ref.branches[b];
       if (ref.result == 1) {
         const VelaVector rhs = RandomRhs(n, rng);
         VelaVector x;
@@ -283,22 +302,27 @@ TEST(VelaSymmetricMatrix, FactorisationFollowsTheLiteralStepsBitForBit) {
       }
     }
   }
-  for (int b = 0; b < 5; ++b) EXPECT_GT(branches[b], 0) << "pivot branch " << b << " never exercised";
+  for (int b = 0; b < 6; ++b) EXPECT_GT(branches[b], 0) << "pivot branch " << b << " never exercised";
 }
 
 TEST(VelaSymmetricMatrix, FactorsReconstructThePermutedMatrix) {
   std::mt19937 rng(62);
-  for (Kind kind : {Kind::kIndefinite, Kind::kZeroDiagonal, Kind::kBadlyScaled, Kind::kPositiveDefinite}) {
+  for (Kind kind : {Kind::kIndefinite, Kind::kZeroDiagonal, Kind::kBadlyScaled, Kind::kPositiveDefinite,
+                    Kind::kSmallInteger, Kind::kTiny, Kind::kHuge}) {
     for (int n : kSizes) {
       SCOPED_TRACE(n);
       const std::vector<double> s = RandomPacked(n, kind, rng);
       InspectableSymmetric m(n, s.data());
       VelaLowerTriangularMatrix L;
       VelaIntArray perm;
-      // A 1 x 1 zero matrix has nothing to pivot with.
-      const unsigned char expected = kind == Kind::kZeroDiagonal && n == 1 ? 0 : 1;
-      ASSERT_EQ(m.LDLt(L, perm), expected);
-      if (expected == 0) continue;
+      // A 1 x 1 zero matrix has nothing to pivot with; small integers may
+      // meet an exactly singular pivot block.
+      const unsigned char flag = m.LDLt(L, perm);
+      if (kind != Kind::kSmallInteger) {
+        const bool zeroDiagonal = kind == Kind::kZeroDiagonal || kind == Kind::kTiny || kind == Kind::kHuge;
+        ASSERT_EQ(flag, zeroDiagonal && n == 1 ? 0 : 1);
+      }
+      if (flag == 0) continue;
       EXPECT_LT(ReconstructionError(s, m), 1e-14 * n + 1e-15);
       EXPECT_EQ(ToVector(perm), ToVector(m.GetPermutation()));
       EXPECT_EQ(0, std::memcmp(L.GetBuffer(), m.GetFactor().GetBuffer(), Packed(n) * sizeof(double)));
@@ -309,34 +333,72 @@ TEST(VelaSymmetricMatrix, FactorsReconstructThePermutedMatrix) {
   }
 }
 
+// Ties and exact zeros reach every branch of the pivot choice: whenever the
+// factorisation reports success its factors must hold.
+TEST(VelaSymmetricMatrix, SmallIntegerFactorsReconstructWheneverReportedSuccessful) {
+  std::mt19937 rng(66);
+  std::uniform_int_distribution<int> order(1, 12);
+  int succeeded = 0;
+  for (int trial = 0; trial < 10000; ++trial) {
+    const int n = order(rng);
+    const std::vector<double> s = RandomPacked(n, Kind::kSmallInteger, rng);
+    InspectableSymmetric m(n, s.data());
+    if (m.RunFactorisation() == 0) continue;
+    ++succeeded;
+    const double error = ReconstructionError(s, m);
+    ASSERT_LT(error, 1e-13) << "trial " << trial << ", order " << n;
+  }
+  EXPECT_GT(succeeded, 9000);
+}
+
+// A well-conditioned indefinite system whose pivot search finds sigma below
+// the diagonal of column r.
+TEST(VelaSymmetricMatrix, SolvesTheSystemWhoseSigmaLiesBelowTheDiagonal) {
+  const double rows[6][6] = {{-3, 0, -3, 0, 0, 2},  {0, 3, -3, -1, 3, -1}, {-3, -3, 3, 2, 0, 0},
+                             {0, -1, 2, 0, -3, 0}, {0, 3, 0, -3, 0, 0},   {2, -1, 0, 0, 0, 2}};
+  VelaSymmetricMatrix s(6, VelaMatrix(6, 6, &rows[0][0]));
+  VelaVector b(6, 0.0), x;
+  b[5] = -2.0;
+  ASSERT_EQ(s.SolveLDLt(0, b, x), 1);
+  const double expected[6] = {-0.25, -6.0, -2.25, -6.0, 0.5, -3.75};
+  for (int i = 0; i < 6; ++i) EXPECT_NEAR(x[i], expected[i], 1e-13) << i;
+}
+
+// At unit, tiny (2^-1000) and huge (2^1000) scales.
 TEST(VelaSymmetricMatrix, LDLtSolvesIndefiniteSystemsAndAgreesWithCholesky) {
   std::mt19937 rng(63);
-  for (int n : kSizes) {
-    SCOPED_TRACE(n);
-    const std::vector<double> s = RandomPacked(n, Kind::kIndefinite, rng);
-    VelaSymmetricMatrix m(n, s.data());
-    const VelaVector b = RandomRhs(n, rng);
-    VelaVector x;
-    ASSERT_EQ(m.SolveLDLt(0, b, x), 1);
-    EXPECT_LT(RelativeResidual(s, n, x, b), 1e-10);
+  for (int exponent : {0, -1000, 1000}) {
+    for (int n : kSizes) {
+      SCOPED_TRACE(std::to_string(n) + " at 2^" + std::to_string(exponent));
+      std::vector<double> s = RandomPacked(n, n == 1 ? Kind::kIndefinite : Kind::kZeroDiagonal, rng);
+      std::vector<double> spd = RandomPacked(n, Kind::kPositiveDefinite, rng);
+      for (double& v : s) v = std::ldexp(v, exponent);
+      for (double& v : spd) v = std::ldexp(v, exponent);
+      VelaSymmetricMatrix m(n, s.data());
+      const VelaVector b = RandomRhs(n, rng);
+      VelaVector x;
+      ASSERT_EQ(m.SolveLDLt(0, b, x), 1);
+      EXPECT_LT(RelativeResidual(s, n, x, b), 1e-10);
 
-    const std::vector<double> spd = RandomPacked(n, Kind::kPositiveDefinite, rng);
-    VelaSymmetricMatrix p(n, spd.data());
-    VelaVector xl;
-    std::vector<double> xc(n);
-    ASSERT_EQ(p.SolveLDLt(0, b, xl), 1);
-    ASSERT_EQ(p.SolveCholesky(b.GetBuffer(), xc.data(), nullptr, 0.0), 1);
-    for (int i = 0; i < n; ++i) EXPECT_NEAR(xc[i], xl[i], 1e-12 * (1.0 + std::fabs(xl[i])));
-    VelaLowerTriangularMatrix L(n, nullptr);
-    ASSERT_EQ(p.CholeskyFactorisation(L, 0.0), 1);
-    double worst = 0.0;
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j <= i; ++j) {
-        double v = 0.0;
-        for (int k = 0; k <= j; ++k) v += L.GetRow(i)[k] * L.GetRow(j)[k];
-        worst = std::fmax(worst, std::fabs(v - p(i, j)));
-      }
-    EXPECT_LT(worst, 1e-14 * n * p.GetNormInf());
+      VelaSymmetricMatrix p(n, spd.data());
+      VelaVector xl;
+      std::vector<double> xc(n);
+      ASSERT_EQ(p.SolveLDLt(0, b, xl), 1);
+      ASSERT_EQ(p.SolveCholesky(b.GetBuffer(), xc.data(), nullptr, 0.0), 1);
+      double xNorm = 0.0;
+      for (int i = 0; i < n; ++i) xNorm = std::fmax(xNorm, std::fabs(xl[i]));
+      for (int i = 0; i < n; ++i) EXPECT_NEAR(xc[i], xl[i], 1e-12 * xNorm);
+      VelaLowerTriangularMatrix L(n, nullptr);
+      ASSERT_EQ(p.CholeskyFactorisation(L, 0.0), 1);
+      double worst = 0.0;
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j <= i; ++j) {
+          double v = 0.0;
+          for (int k = 0; k <= j; ++k) v += L.GetRow(i)[k] * L.GetRow(j)[k];
+          worst = std::fmax(worst, std::fabs(v - p(i, j)));
+        }
+      EXPECT_LT(worst, 1e-14 * n * p.GetNormInf());
+    }
   }
 }
 

@@ -14,6 +14,7 @@
 #include "support/InternalMode.h"
 #include "support/TestSupport.h"
 #include "vela/config/VelaGlobalParameters.h"
+#include "vela/foundation/VelaClock.h"
 #include "vela/foundation/VelaEnvironment.h"
 #include "vela/operator/VelaOperator.h"
 #include "vela/streams/VelaStream.h"
@@ -453,6 +454,21 @@ TEST_F(OperatorRun, MeasuredCheckFileEndsWithTimesAndEmptiedTable) {
                 table);
   EXPECT_GE(top.GetTime(), 0);
   EXPECT_GE(gp.GetSpentTime(), 0);
+
+  // A second run of the same object charges its table with that run only,
+  // not with the time the object kept from earlier runs.
+  top.child = nullptr;
+  top.SetTime(100 * VelaClockPerSec());
+  top.Run();
+  top.Info().time = top.GetTime() - 100 * VelaClockPerSec();
+  top.Info().calls = 1;
+  VelaStream expected;
+  VelaOperator::PrintElapsedTimes(&expected);
+  expected.Flush();
+  const std::string second = static_cast<std::stringstream*>(expected.GetStream())->str();
+  const std::string check = ReadFile(File("Vela001.VelReplay.cio"));
+  ASSERT_GE(check.size(), second.size());
+  EXPECT_EQ(check.substr(check.size() - second.size()), second);
 }
 
 TEST_F(OperatorRun, StatusReportListsChecksAndCpuTime) {

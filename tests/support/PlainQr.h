@@ -24,7 +24,7 @@ inline unsigned char PlainQR(int m, int n, double* a, double* beta, double* v) {
     if (s > normSq) normSq = s;
   }
   const double normA = std::sqrt(normSq);
-  const double tolRank = normA * 1e-12, tolSkip = normA * 1e-12 * 1e-12;
+  const double tolRank = normA * 1e-12, tolSkipSquared = tolRank * tolRank;
   unsigned char flag = 1;
   for (int k = 0; k < n; ++k) {
     const double alpha = A(k, k);
@@ -35,7 +35,7 @@ inline unsigned char PlainQR(int m, int n, double* a, double* beta, double* v) {
     }
     const double mu = std::sqrt(alpha * alpha + sigma);
     if (mu < tolRank) flag = 0;
-    if (std::fabs(sigma) < tolSkip) {
+    if (std::fabs(sigma) < tolSkipSquared) {
       beta[k] = 0.0;
     } else {
       const double g = alpha > 0 ? -sigma / (mu + alpha) : alpha - mu;

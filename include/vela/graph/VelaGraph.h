@@ -17,9 +17,12 @@
 //   them through a VelaAdjacent reference skips the counters.
 // - VelaAdjacent doubles its buffer when full (first heap block: 4
 //   entries); the buffer never shrinks until destruction or a move.
-// - PutInOrderAdjacentVertices sorts with an unstable sort: entries whose
-//   neighbours have equal indices come out in no fixed order. Entries with
-//   an empty vertex pointer are kept after every non-empty one.
+// - PutInOrderAdjacentVertices sorts with a stable sort: entries whose
+//   neighbours have equal indices keep their order, so parallel edges to
+//   one neighbour stay in creation order however often the adjacency is
+//   sorted, and every run sees them (in triplets, and as the first edge
+//   EdgeExists finds) as a fresh graph does. Entries with an empty vertex
+//   pointer are kept after every non-empty one.
 // - Nothing here recurses on the call stack, so graphs of any size are safe.
 //
 // Not thread-safe: a graph is used from one thread.
@@ -149,10 +152,11 @@ class VELA_API VelaGraphVertex {
   void BlockNeighbors();
   // The exact inverse of BlockNeighbors.
   void UnBlockNeighbors();
-  // Sorts the adjacency by ascending neighbour index, then sets the label
-  // limit to the first position whose neighbour's index exceeds this
+  // Sorts the adjacency by ascending neighbour index (stable), then sets the
+  // label limit to the first position whose neighbour's index exceeds this
   // vertex's index. The label limit is left as it was when an empty vertex
-  // pointer comes first or no neighbour has a larger index. O(d log d).
+  // pointer comes first or no neighbour has a larger index (the solver
+  // resets it before each search). O(d log d).
   void PutInOrderAdjacentVertices();
   // Appends to the solver's feasible triplets every (x, u = this, y) with x
   // and y neighbours of larger index than this vertex, taken at adjacency
@@ -163,6 +167,9 @@ class VELA_API VelaGraphVertex {
   void FindTriplets(VelaGraphSolver* solver);
 
  private:
+  // The solver resets the label limit before each chordless search.
+  friend class VelaGraphSolver;
+
   VelaString name_;
   int index_;                 // label, component number or visit number; -1 unset
   int otherIndex_;            // low link during a strongly-connected search; -1 unset

@@ -23,10 +23,22 @@
 // - VelaStack<T>, the visit stack of the strongly connected search, is a
 //   VelaArray<T> used from its back (Push, Pop, Top); it is declared here
 //   since the solver is its only user.
-// - Each run empties the result array of its method before computing it, so
-//   a second run gives the same result as the first instead of appending.
-//   The spanning tree's connectivity check also refills the connected
-//   components. The selection clears every edge's selected flag first.
+// - Each run empties the result array of its method before anything else,
+//   so a second run gives the same result as the first instead of
+//   appending, and a run that fails at once (a directed graph for the
+//   connected components or the spanning tree, a graph in several pieces
+//   for the tree) leaves no result of an earlier run behind to be read or
+//   written as its output. The spanning tree's connectivity check also
+//   refills the connected components. The selection clears every edge's
+//   selected flag first.
+// - Each chordless search first resets every vertex's label limit to -1.
+//   PutInOrderAdjacentVertices sets the limit only when some neighbour has
+//   a higher label, so without the reset a vertex whose neighbours are all
+//   lower after a relabelling would keep the limit of the previous search
+//   and start triplets from it, through neighbours of lower label: a
+//   cycle would be reported a second time, from a vertex that is not its
+//   lowest. With the reset, a search on relabelled vertices gives what a
+//   new solver with those labels gives.
 // - Connected and strongly connected components are searched with explicit
 //   stacks, never the call stack, so graphs of millions of vertices work; the
 //   components and their orders are those of the recursive depth-first visit.

@@ -42,6 +42,20 @@
 //   elements in a row and leave it 1 x (that + 1).
 // - NaN and infinities go through every operation as IEEE arithmetic makes
 //   them; nothing checks for them.
+// - The QR factorisation and the SVD run on the matrix's power-of-two
+//   multiple with largest magnitude in [1, 2) when that magnitude lies
+//   outside [2^-400, 2^400], where their squared norms would overflow or
+//   underflow; the results are scaled back. Orthogonalize and MinimizeNorm
+//   do the same and read their absolute tolerances at the caller's scale.
+//   The rescaling is exact, so within that range nothing changes. The QR skip test is scale-free: a
+//   column's part below the diagonal is left alone when its norm is below
+//   1e-12 times the largest column norm (sigma < (normA 1e-12)², which at
+//   unit norm is the threshold 1e-24 on sigma).
+// - An SVD whose U, S or V comes out non-finite although the matrix is
+//   finite (entries so far below the largest that a reciprocal overflows)
+//   is computed once more with the largest magnitude lifted to 2^256, and
+//   reports failure only when that also fails: a success flag always comes
+//   with finite factors.
 #ifndef VELA_LINALG_VELAMATRIX_H
 #define VELA_LINALG_VELAMATRIX_H
 
@@ -221,8 +235,8 @@ class VELA_API VelaMatrix {
   // A = U diag(S) Vᵀ: oU becomes m x n (a copy of this, labels included,
   // then overwritten; oU may be this), oS receives n values (unsorted,
   // non-negative), oV becomes n x n. Returns 0 when a singular value does not
-  // converge in 30 rounds or converges to a non-finite number (NaN or
-  // infinite entries); the outputs then hold the state the iteration reached.
+  // converge in 30 rounds or U, S or V is not finite (NaN or infinite
+  // entries); the outputs then hold the state the iteration reached.
   // With fewer rows than columns the matrix is padded with zero rows to
   // n x n: U is the top m rows of an orthogonal n x n matrix, V is fully
   // orthogonal and at least n - m values are 0.

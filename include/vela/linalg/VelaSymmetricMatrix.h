@@ -33,6 +33,21 @@
 //   n elements, and, with iFactored non-zero, when no factorisation of order
 //   n is stored. Otherwise it follows its contract (the solve runs even when
 //   the factorisation fails, and oX is then meaningless).
+// - The LDLᵀ pivot choice, when the sigma search has run: the 1 x 1 pivot
+//   taken because |A(r, r)| >= alpha sigma is A(r, r) itself (rows and
+//   columns k and r are interchanged), and the one taken because
+//   A(t, t) A(r, r) >= alpha sigma² is A(t, t), t being the index of
+//   sigma's position other than r. A rule that interchanges k with q (the
+//   larger index of sigma's position) in the first case, and tests and
+//   moves A(p, p) (the smaller) in the second, agrees with this one when
+//   sigma lies left of r's diagonal; when it lies below, that rule pivots
+//   on an entry no test has bounded, and an exactly solvable system came
+//   back with a residual of 1 and a success flag.
+// - A matrix whose largest magnitude lies outside [2^-400, 2^400] is
+//   factorised as its power-of-two multiple with largest magnitude in
+//   [1, 2), and the stored D⁻¹ scaled back: the pivot tests and 2 x 2
+//   determinants multiply two entries, which would overflow or underflow.
+//   Within that range the steps run on the matrix as it is.
 // - In the Cholesky recurrence (and in VelaLowerTriangularMatrix::Solve) the
 //   products are summed first, over increasing index, and the sum is then
 //   subtracted; the LDLᵀ updates and substitutions subtract term by term.
@@ -154,6 +169,13 @@ class VELA_API VelaSymmetricMatrix {
   void Reserve(int n);
   // The whole stored triangle zeroed.
   void ZeroValues();
+  // The pivoting steps on the packed triangle A of order n (the factor's
+  // buffer), filling permutation_ and pivotKinds_. Returns n, or the
+  // position of the exactly singular pivot block that stopped it.
+  int Eliminate(int n, double* A);
+  // Step k's pivot choice: interchanges rows and columns as it requires and
+  // returns whether the pivot is the 2 x 2 block at k, k+1.
+  bool ChoosePivot(int n, double* A, int k);
 
   int order_ = 0;
   // Packed rows: row i starts at i(i+1)/2. Holds at least

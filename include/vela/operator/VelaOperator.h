@@ -24,6 +24,12 @@
 //   owns its probe, and IsInterrupted() stays its first virtual operation.
 // - A replay file that cannot be created is simply not written: the run
 //   goes on and returns the operator's result.
+// - The time table at the end of a measured check report charges the
+//   top-level operator with the time of this run only, not with the whole
+//   time its object has accumulated: earlier runs' time went into earlier
+//   tables, and this table counts only this run's call. Adding the object's
+//   whole time made a second run of the same object report both runs
+//   against one call.
 //
 // Not thread-safe: Run updates process-wide counters, the trace level, the
 // check indentation and the time totals without locks. Runs with a non-zero
