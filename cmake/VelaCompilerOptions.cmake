@@ -17,10 +17,24 @@ function(vela_apply_determinism target)
   endif()
 endfunction()
 
+# The address and the thread sanitizer cannot share one program.
+if(VELA_SANITIZE AND VELA_SANITIZE_THREAD)
+  message(FATAL_ERROR
+    "VELA_SANITIZE and VELA_SANITIZE_THREAD cannot both be ON: the address and "
+    "the thread sanitizer exclude each other. Configure a separate build "
+    "directory for each.")
+endif()
+
 function(vela_apply_sanitizers target)
-  if(VELA_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    return()
+  endif()
+  if(VELA_SANITIZE)
     target_compile_options(${target} PUBLIC
       -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(${target} PUBLIC -fsanitize=address,undefined)
+  elseif(VELA_SANITIZE_THREAD)
+    target_compile_options(${target} PUBLIC -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(${target} PUBLIC -fsanitize=thread)
   endif()
 endfunction()

@@ -13,6 +13,7 @@
 #include "vela/foundation/VelaEnvironment.h"
 #include "vela/foundation/VelaFileNames.h"
 #include "vela/foundation/VelaString.h"
+#include "vela/foundation/VelaThread.h"
 
 // Containers
 #include "vela/containers/VelaArray.h"
@@ -39,6 +40,9 @@
 #include "vela/linalg/VelaLowerTriangularMatrix.h"
 #include "vela/linalg/VelaMatrix.h"
 #include "vela/linalg/VelaSymmetricMatrix.h"
+
+// Sparse linear algebra
+#include "vela/linalg/VelaSparseMatrix.h"
 
 // Graph algorithms
 #include "vela/graph/VelaGraph.h"

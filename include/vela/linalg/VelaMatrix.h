@@ -18,7 +18,9 @@
 // Member families live in separate sources: the core (shape, arithmetic,
 // norms, dumps), the orthogonal-transformation members (QR, left inverse,
 // Gram-Schmidt, minimum-norm correction) and the singular value
-// decomposition. Elimination and simplex members join this class later.
+// decomposition, and the elimination members (row-echelon form, the
+// Gauss-Jordan front end, null spaces). Simplex members join this class
+// later.
 //
 // Choices made for this implementation:
 // - The arithmetic operators are const members: they never change this.
@@ -56,6 +58,28 @@
 //   is computed once more with the largest magnitude lifted to 2^256, and
 //   reports failure only when that also fails: a success flag always comes
 //   with finite factors.
+// - SolveGaussJordan is a const member: it eliminates on a sparse copy and
+//   never changes this.
+// - A tolerance of 0, below 0 or NaN makes only exact zeros negligible in
+//   PerformGaussElimination, ReduceSubmatrix and SolveGaussJordan: an exactly
+//   zero pivot is never divided by (the sparse solver on its own would take
+//   it), and the front end's Gram-Schmidt and level tolerances become 0.
+// - ReduceSubmatrix with a negative first row or column returns 0 and changes
+//   nothing; a band reaching past the last column ends there.
+// - SolveGaussJordan corrects a solution only when there is one: with oX
+//   null the kernel goes straight to oKernel. iLevels, when given, takes
+//   precedence over iMinimumNorm. The minimum-norm path keeps Gram-Schmidt's
+//   rule that a remainder of norm below iTol becomes zero, so a solution
+//   that is (almost) all kernel comes back as 0.
+// - The elimination routines have no check for NaN or infinite entries:
+//   every loop is bounded by the shape, NaN entries are never pivots, and an
+//   infinite pivot spreads NaN through what it eliminates. FindNullSpace
+//   reports such a matrix as failed (its QR factorisation does).
+// - FindNullSpace accumulates Q = H_0 H_1 ... from the identity by rank-one
+//   updates, Q := Q - beta (Q v) vᵀ, instead of forming each reflector as a
+//   full n x n matrix and multiplying: the same result to rounding, at
+//   O(rows * cols²) instead of O(rows * cols³). Its rank counts R's diagonal
+//   entries above 1e-15 in magnitude, an absolute threshold.
 #ifndef VELA_LINALG_VELAMATRIX_H
 #define VELA_LINALG_VELAMATRIX_H
 
@@ -253,6 +277,48 @@ class VELA_API VelaMatrix {
   unsigned char InverseSVD(VelaMatrix& oInv) const;
   // Orthonormal basis of the numerical null space, one vector per row.
   unsigned char KernelSVD(VelaMatrix& oKernel, double iTol);
+
+  // ---- Elimination and null space -------------------------------------------
+  // Reduces this to row-echelon form in place by Gaussian elimination with
+  // partial pivoting on rows; pivot rows are not scaled. In each column the
+  // pivot is the largest magnitude at or above iTol among the remaining rows
+  // (a lower row within 1e-15 of the running maximum wins). Entries below
+  // iTol are never pivots and are set to 0.0, unless iKeepSmall is set: then
+  // they stay, are still eliminated when above 1e-15 (over the columns on
+  // the pivot's left too), and rows are exchanged whole. Returns the number
+  // of pivot rows. O(rows * cols * min(rows, cols)).
+  int PerformGaussElimination(double iTol, unsigned char iKeepSmall);
+  // Gauss-Jordan reduction of the column band iFirstCol .. iEndCol-1 from row
+  // iFirstRow on: each pivot is taken in the first column of the band whose
+  // largest magnitude over the remaining rows exceeds iTol, brought to the
+  // next pivot row (whole rows exchanged) and subtracted, from its column
+  // on, from every other row (above iFirstRow too) whose entry there exceeds
+  // iTol. Pivot rows are not scaled. Returns the number of pivots found.
+  int ReduceSubmatrix(int iFirstRow, int iFirstCol, int iEndCol, double iTol);
+  // Solves this x = b (rows equations, cols unknowns) by the full-pivoting
+  // Gauss-Jordan of VelaSparseMatrix on a copy of this, on two threads when
+  // GetParallelMode() has bit 0 set and rows * cols >= 100000. oX (cols
+  // entries, may be null) receives a solution whose free unknowns are 0;
+  // with iB null its pivot unknowns keep the values passed in. oKernel (may
+  // be null) receives the null-space basis the elimination produces, (cols -
+  // rank) x cols, one vector per row, not orthogonal. With iMinimumNorm the
+  // solution is made orthogonal to those rows (Gram-Schmidt, tolerance
+  // iTol); with iLevels (cols entries) its components along them are removed
+  // level by level instead (MinimizeNorm, both tolerances iTol). iLevel is
+  // the calling solver's behaviour level (it selects the pivot search). An
+  // inconsistent b is not detected. With no rows or no columns, oX is zeroed
+  // over cols entries and oKernel becomes the identity of order cols.
+  void SolveGaussJordan(unsigned int iLevel, const double* iB, double* oX, unsigned char iMinimumNorm,
+                        VelaMatrix* oKernel, const int* iLevels, double iTol) const;
+  // Orthonormal bases, as columns, of the row space (oRange, cols x oRank)
+  // and of the null space (oKernel, cols x (cols - oRank)) of this, through
+  // the Householder QR factorisation of the transpose; [oRange | oKernel] is
+  // orthogonal. With no rows and some columns: oRank = 0, oKernel the
+  // identity, oRange untouched, result 1. Returns 0 with the outputs
+  // untouched for no columns or more rows than columns, and 0 with oRank = 0
+  // (oRange, oKernel untouched) for dependent rows, a zero matrix, or NaN or
+  // infinite entries. O(rows * cols²).
+  unsigned char FindNullSpace(int& oRank, VelaMatrix& oRange, VelaMatrix& oKernel) const;
 
  protected:
   // 1 x n, values copied from iValues or 0.0 when null.
