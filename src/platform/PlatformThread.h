@@ -81,10 +81,14 @@ int ProcessorCount();
 // sees the other; when the setter sees a sleeper it notifies under the
 // mutex, which the sleeper holds from its last read of the state until it
 // is asleep.
-struct Event {
+//
+// An event fills cache lines of its own: a spinning waiter reads the state
+// line over and over, and a write by another thread to anything sharing it
+// (the other event of a pair, say) would take it away each time.
+struct alignas(64) Event {
   std::atomic<unsigned int> state{0};
   std::atomic<int> sleepers{0};  // waiters in the sleeping phase
-  std::mutex mutex;
+  alignas(64) std::mutex mutex;
   std::condition_variable wake;
 };
 
