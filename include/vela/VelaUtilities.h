@@ -43,6 +43,7 @@
 
 // Sparse linear algebra
 #include "vela/linalg/VelaSparseMatrix.h"
+#include "vela/optim/VelaOptimUtilities.h"
 
 // Graph algorithms
 #include "vela/graph/VelaGraph.h"

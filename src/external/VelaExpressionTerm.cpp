@@ -1,8 +1,14 @@
 // Expression terms: ownership, folding, printing, dumping and matching.
+//
+// Trees come from the client and may be arbitrarily deep, so nothing here
+// recurses over the tree. Every walk is the one depth-first traversal in
+// Walk(), which climbs back up through the parent links instead of keeping
+// a stack; destruction chains the terms still to free through those same
+// links. Neither needs memory beyond the terms themselves.
 #include "vela/external/VelaExpressionTerm.h"
 
+#include <climits>
 #include <cmath>
-#include <initializer_list>
 #include <new>
 #include <utility>
 
@@ -10,16 +16,11 @@
 
 namespace {
 
-bool IsNumber(const VelaExpressionTerm* t) {
-  return t != nullptr && t->GetType() == VelaExpressionType_NUMBER;
-}
+using Term = VelaExpressionTerm;
 
-bool IsNumber(const VelaExpressionTerm* t, double v) { return IsNumber(t) && t->GetValue() == v; }
+bool IsNumber(const Term* t) { return t != nullptr && t->GetType() == VelaExpressionType_NUMBER; }
 
-// A deep copy of t, or null (t null, or memory exhausted).
-VelaExpressionTerm* CopyOf(const VelaExpressionTerm* t) {
-  return t == nullptr ? nullptr : new (std::nothrow) VelaExpressionTerm(*t);
-}
+bool IsNumber(const Term* t, double v) { return IsNumber(t) && t->GetValue() == v; }
 
 // The operator classes that strict printing keeps apart.
 int ClassOf(int type) {
@@ -41,50 +42,240 @@ bool IsArithmetic(int type) {
   return type == '*' || type == '+' || type == '-' || type == '/' || type == '^';
 }
 
+// The types that Print writes as an operator character.
+bool IsPrintedOperator(int type) { return type == '(' || type == ')' || type == ',' || IsArithmetic(type); }
+
+// The types that Dump writes as an operator character.
+bool IsDumpedOperator(int type) { return type == ',' || IsArithmetic(type); }
+
+// '+' or '-' without a right operand: a sign glued to its operand.
+bool IsSign(const Term* t) {
+  return (t->GetType() == '+' || t->GetType() == '-') && t->GetRight() == nullptr;
+}
+
+bool IsFullInterval(const Term* t) {
+  return t->GetType() == VelaExpressionType_INTERVAL && t->GetLeft() != nullptr &&
+         t->GetRight() != nullptr;
+}
+
+// Depth-first walk of root's subtree in constant space. At each term n the
+// visitor is told Enter(n); then, when the left operand exists and
+// Enters(n, true), that subtree is walked; then Between(n), which stops the
+// whole walk by returning false; then the right operand's subtree under the
+// same condition; then Leave(n). Enters(n, ...) must give the same answer
+// from Enter(n) to Leave(n), and Leave(n) may change n's contents and
+// operands but not n's place under its parent. Returns false when Between
+// stopped the walk.
+template <class Node, class Visitor>
+bool Walk(Node* root, Visitor& visitor) {
+  enum class Step { kEnter, kBetween, kLeave };
+  Node* n = root;
+  Step step = Step::kEnter;
+  for (;;) {
+    if (step == Step::kEnter) {
+      visitor.Enter(n);
+      if (n->GetLeft() != nullptr && visitor.Enters(n, true)) {
+        n = n->GetLeft();
+        continue;
+      }
+      step = Step::kBetween;
+    }
+    if (step == Step::kBetween) {
+      if (!visitor.Between(n)) return false;
+      if (n->GetRight() != nullptr && visitor.Enters(n, false)) {
+        n = n->GetRight();
+        step = Step::kEnter;
+        continue;
+      }
+    }
+    visitor.Leave(n);
+    if (n == root) return true;
+    Node* child = n;
+    n = n->GetParent();
+    step = child == n->GetLeft() ? Step::kBetween : Step::kLeave;
+  }
+}
+
+// Writes a subtree as infix text: each term's opening text on the way down,
+// its operator between its operands, its closing text on the way up, and
+// the parentheses its parent asks for around it.
+class Printer {
+ public:
+  Printer(VelaStream& s, unsigned char strict, const Term* root)
+      : s_(s), strict_(strict), root_(root) {}
+
+  bool Enters(const Term* n, bool left) const {
+    const int type = n->GetType();
+    if (type == VelaExpressionType_NAME) return left;
+    if (type == VelaExpressionType_INTERVAL) return IsFullInterval(n);
+    return IsPrintedOperator(type);
+  }
+
+  void Enter(const Term* n) {
+    if (Bracketed(n)) s_ << "(";
+    const int type = n->GetType();
+    if (type == VelaExpressionType_NUMBER) {
+      s_ << n->GetValue();
+    } else if (type == VelaExpressionType_NAME) {
+      s_ << n->GetName();
+      if (n->GetLeft() != nullptr) s_ << "(";
+    } else if (type == VelaExpressionType_INTERVAL) {
+      s_ << (IsFullInterval(n) ? "[" : "[]");
+    } else if (IsPrintedOperator(type) && IsSign(n)) {
+      s_ << static_cast<char>(type);
+    }
+  }
+
+  bool Between(const Term* n) {
+    const int type = n->GetType();
+    if (IsFullInterval(n)) {
+      s_ << ", ";
+    } else if (IsPrintedOperator(type) && !IsSign(n)) {
+      const char op = static_cast<char>(type);
+      if (op == '+' || op == '-') {
+        s_ << ' ' << op << ' ';
+      } else if (op == ',') {
+        s_ << ", ";
+      } else {
+        s_ << op;
+      }
+    }
+    return true;
+  }
+
+  void Leave(const Term* n) {
+    if (n->GetType() == VelaExpressionType_NAME && n->GetLeft() != nullptr) s_ << ")";
+    if (IsFullInterval(n)) s_ << "]";
+    if (Bracketed(n)) s_ << ")";
+  }
+
+ private:
+  // Operands of binary operators only: a sign's operand is never bracketed,
+  // and IsNeedParenthesis refuses every other parent.
+  bool Bracketed(const Term* n) const {
+    if (n == root_) return false;
+    const Term* parent = n->GetParent();
+    return !IsSign(parent) &&
+           Term::IsNeedParenthesis(parent, n, n == parent->GetLeft() ? 1 : 0, strict_);
+  }
+
+  VelaStream& s_;
+  const unsigned char strict_;
+  const Term* const root_;
+};
+
+// Writes one line per term, indented by the term's depth below the root.
+class Dumper {
+ public:
+  Dumper(VelaStream& s, int indent) : s_(s), indent_(indent) {}
+
+  bool Enters(const Term* n, bool left) const {
+    if (n->GetType() == VelaExpressionType_NAME) return left;
+    return IsDumpedOperator(n->GetType());
+  }
+
+  void Enter(const Term* n) {
+    const long long wide = indent_ + 2 * depth_++;
+    const int indent = wide > INT_MAX ? INT_MAX : static_cast<int>(wide);
+    const int type = n->GetType();
+    if (type == VelaExpressionType_NUMBER) {
+      s_ << velsetw(indent) << n->GetValue() << velendl;
+    } else if (type == VelaExpressionType_NAME) {
+      s_ << velsetw(indent) << n->GetName() << velendl;
+    } else if (type == VelaExpressionType_INTERVAL) {
+      s_ << velsetw(indent);
+      if (!IsFullInterval(n)) {
+        s_ << "[]" << velendl;
+        return;
+      }
+      s_ << "[";
+      n->GetLeft()->Print(s_, 0);
+      s_ << ", ";
+      n->GetRight()->Print(s_, 0);
+      s_ << "]" << velendl;
+    } else if (IsDumpedOperator(type)) {
+      s_ << velsetw(indent) << static_cast<char>(type) << velendl;
+    }
+  }
+
+  bool Between(const Term*) { return true; }
+  void Leave(const Term*) { --depth_; }
+
+ private:
+  VelaStream& s_;
+  const long long indent_;
+  long long depth_ = 0;
+};
+
+// Compares the terms, in order, with consecutive pattern entries.
+class Matcher {
+ public:
+  Matcher(const VelaExpressionNode* pattern, int& index) : pattern_(pattern), index_(index) {}
+
+  bool Enters(const Term*, bool) const { return true; }
+  void Enter(const Term*) {}
+  void Leave(const Term*) {}
+
+  bool Between(const Term* n) {
+    const VelaExpressionNode& entry = pattern_[index_];
+    if (entry.type == VelaExpressionType_EMPTY || entry.type != n->GetType()) return false;
+    if (entry.name != nullptr && n->GetName() != entry.name) return false;
+    if (entry.value != 0.0 && entry.value != n->GetValue()) return false;
+    ++index_;
+    return true;
+  }
+
+ private:
+  const VelaExpressionNode* const pattern_;
+  int& index_;
+};
+
 }  // namespace
 
 // ---- Construction and ownership ----------------------------------------------
 
 VelaExpressionTerm::VelaExpressionTerm()
-    : type_(VelaExpressionType_EMPTY), left_(nullptr), right_(nullptr), value_(0.0) {}
+    : type_(VelaExpressionType_EMPTY), left_(nullptr), right_(nullptr), value_(0.0),
+      parent_(nullptr) {}
 
 VelaExpressionTerm::VelaExpressionTerm(VelaExpressionType t)
-    : type_(t), left_(nullptr), right_(nullptr), value_(0.0) {}
+    : type_(t), left_(nullptr), right_(nullptr), value_(0.0), parent_(nullptr) {}
 
 VelaExpressionTerm::VelaExpressionTerm(double v)
-    : type_(VelaExpressionType_NUMBER), left_(nullptr), right_(nullptr), value_(v) {}
+    : type_(VelaExpressionType_NUMBER), left_(nullptr), right_(nullptr), value_(v),
+      parent_(nullptr) {}
 
 VelaExpressionTerm::VelaExpressionTerm(const VelaString& s)
-    : type_(VelaExpressionType_NAME), left_(nullptr), right_(nullptr), name_(s), value_(0.0) {}
+    : type_(VelaExpressionType_NAME), left_(nullptr), right_(nullptr), name_(s), value_(0.0),
+      parent_(nullptr) {}
 
 VelaExpressionTerm::VelaExpressionTerm(const VelaExpressionTerm& other)
     : type_(other.type_),
-      left_(CopyOf(other.left_)),
-      right_(CopyOf(other.right_)),
+      left_(nullptr),
+      right_(nullptr),
       name_(other.name_),
-      value_(other.value_) {}
+      value_(other.value_),
+      parent_(nullptr) {
+  CopyOperandsOf(other);
+}
 
 VelaExpressionTerm& VelaExpressionTerm::operator=(const VelaExpressionTerm& other) {
   if (this == &other) return *this;
   // Copy first: `other` may live inside the operands about to be destroyed.
-  VelaExpressionTerm* left = CopyOf(other.left_);
-  VelaExpressionTerm* right = CopyOf(other.right_);
-  VelaString name = other.name_;
-  const VelaExpressionType type = other.type_;
-  const double value = other.value_;
-  delete left_;
-  delete right_;
-  type_ = type;
-  left_ = left;
-  right_ = right;
-  name_ = name;
-  value_ = value;
+  VelaExpressionTerm copy(other);
+  type_ = copy.type_;
+  name_ = copy.name_;
+  value_ = copy.value_;
+  std::swap(left_, copy.left_);
+  std::swap(right_, copy.right_);
+  ClaimOperands();
+  copy.ClaimOperands();  // the old operands, destroyed with `copy`
   return *this;
 }
 
 VelaExpressionTerm::~VelaExpressionTerm() {
-  delete left_;
-  delete right_;
+  Detach();
+  DestroyOperands();
 }
 
 VelaExpressionTerm* VelaExpressionTerm::Create() { return new (std::nothrow) VelaExpressionTerm(); }
@@ -106,25 +297,89 @@ void VelaExpressionTerm::Destroy(VelaExpressionTerm*& t) {
   t = nullptr;
 }
 
-bool VelaExpressionTerm::Unhook(const VelaExpressionTerm* t) {
-  for (VelaExpressionTerm** slot : {&left_, &right_}) {
-    if (*slot == nullptr) continue;
-    if (*slot == t) {
-      *slot = nullptr;
-      return true;
+void VelaExpressionTerm::Detach() {
+  if (parent_ == nullptr) return;
+  if (parent_->left_ == this) parent_->left_ = nullptr;
+  if (parent_->right_ == this) parent_->right_ = nullptr;
+  parent_ = nullptr;
+}
+
+void VelaExpressionTerm::ClaimOperands() {
+  if (left_ != nullptr) left_->parent_ = this;
+  if (right_ != nullptr) right_->parent_ = this;
+}
+
+void VelaExpressionTerm::CopyOperandsOf(const VelaExpressionTerm& source) {
+  // Walks the source and builds the copy alongside it: `cursor` is the copy
+  // of the term being visited. A term whose copy could not be allocated is
+  // not entered, so its subtree stays out of the copy.
+  struct Copier {
+    const VelaExpressionTerm* root;
+    VelaExpressionTerm* cursor;
+    const VelaExpressionTerm* failed;
+
+    bool Enters(const VelaExpressionTerm* n, bool) const { return n != failed; }
+    bool Between(const VelaExpressionTerm*) { return true; }
+    void Enter(const VelaExpressionTerm* n) {
+      if (n == root) return;
+      VelaExpressionTerm* copy = new (std::nothrow) VelaExpressionTerm(n->type_);
+      if (copy == nullptr) {
+        failed = n;
+        return;
+      }
+      copy->name_ = n->name_;
+      copy->value_ = n->value_;
+      (n == n->parent_->left_ ? cursor->left_ : cursor->right_) = copy;
+      copy->parent_ = cursor;
+      cursor = copy;
     }
-    if ((*slot)->Unhook(t)) return true;
+    void Leave(const VelaExpressionTerm* n) {
+      if (n == failed) {
+        failed = nullptr;
+      } else if (n != root) {
+        cursor = cursor->parent_;
+      }
+    }
+  };
+  Copier copier{&source, this, nullptr};
+  Walk(&source, copier);
+}
+
+void VelaExpressionTerm::DestroyOperands() {
+  // The terms still to free form a list linked through their parent links;
+  // each is unhooked and emptied before it is freed, so its own destructor
+  // has nothing left to do.
+  VelaExpressionTerm* pending = nullptr;
+  auto push = [&pending](VelaExpressionTerm*& slot) {
+    if (slot == nullptr) return;
+    slot->parent_ = pending;
+    pending = slot;
+    slot = nullptr;
+  };
+  push(right_);
+  push(left_);
+  while (pending != nullptr) {
+    VelaExpressionTerm* t = pending;
+    pending = t->parent_;
+    t->parent_ = nullptr;
+    push(t->right_);
+    push(t->left_);
+    delete t;
   }
-  return false;
 }
 
 void VelaExpressionTerm::Adopt(VelaExpressionTerm*& slot, VelaExpressionTerm* t) {
   if (t == slot || t == this) return;
-  // A term already in this subtree would otherwise be owned twice, or be
-  // destroyed with the operand it replaces.
-  if (t != nullptr) Unhook(t);
-  delete slot;
+  // A term hanging elsewhere would otherwise be owned twice, or be destroyed
+  // with the operand it replaces.
+  if (t != nullptr) t->Detach();
+  VelaExpressionTerm* old = slot;
   slot = t;
+  if (t != nullptr) t->parent_ = this;
+  if (old != nullptr) {
+    old->parent_ = nullptr;
+    delete old;
+  }
 }
 
 void VelaExpressionTerm::SetLeft(VelaExpressionTerm* t) { Adopt(left_, t); }
@@ -136,15 +391,16 @@ void VelaExpressionTerm::SetRight(VelaExpressionTerm* t) { Adopt(right_, t); }
 void VelaExpressionTerm::ReduceTo(VelaExpressionTerm*& keep, VelaExpressionTerm*& drop) {
   VelaExpressionTerm* node = keep;
   if (node == nullptr) return;
-  delete drop;
-  drop = nullptr;
+  Destroy(drop);
   type_ = node->type_;
   value_ = node->value_;
   name_ = node->name_;
   left_ = node->left_;
   right_ = node->right_;
+  ClaimOperands();
   node->left_ = nullptr;
   node->right_ = nullptr;
+  node->parent_ = nullptr;
   delete node;
 }
 
@@ -152,11 +408,24 @@ void VelaExpressionTerm::ReduceWithLeft() { ReduceTo(left_, right_); }
 
 void VelaExpressionTerm::ReduceWithRight() { ReduceTo(right_, left_); }
 
+// Folds bottom-up: each term's own step runs once both its operands are
+// done. The full pass does not look into numbers and intervals; the half
+// pass visits every term.
 void VelaExpressionTerm::SimplifyFullConstant() {
+  struct Folder {
+    bool Enters(const VelaExpressionTerm* n, bool) const {
+      return n->type_ != VelaExpressionType_NUMBER && n->type_ != VelaExpressionType_INTERVAL;
+    }
+    void Enter(VelaExpressionTerm*) {}
+    bool Between(VelaExpressionTerm*) { return true; }
+    void Leave(VelaExpressionTerm* n) { n->FoldFullConstant(); }
+  };
+  Folder folder;
+  Walk(this, folder);
+}
+
+void VelaExpressionTerm::FoldFullConstant() {
   if (type_ == VelaExpressionType_NUMBER || type_ == VelaExpressionType_INTERVAL) return;
-  if (left_ == nullptr && right_ == nullptr) return;
-  if (left_ != nullptr) left_->SimplifyFullConstant();
-  if (right_ != nullptr) right_->SimplifyFullConstant();
   if (type_ == VelaExpressionType_NAME || type_ == VelaExpressionType_COMMA) return;
   if (!IsNumber(left_) || !IsNumber(right_)) return;
   const double a = left_->value_;
@@ -188,8 +457,17 @@ void VelaExpressionTerm::SimplifyFullConstant() {
 }
 
 void VelaExpressionTerm::SimplifyHalfConstant() {
-  if (left_ != nullptr) left_->SimplifyHalfConstant();
-  if (right_ != nullptr) right_->SimplifyHalfConstant();
+  struct Folder {
+    bool Enters(const VelaExpressionTerm*, bool) const { return true; }
+    void Enter(VelaExpressionTerm*) {}
+    bool Between(VelaExpressionTerm*) { return true; }
+    void Leave(VelaExpressionTerm* n) { n->FoldHalfConstant(); }
+  };
+  Folder folder;
+  Walk(this, folder);
+}
+
+void VelaExpressionTerm::FoldHalfConstant() {
   if (left_ == nullptr || right_ == nullptr) return;
 
   if (type_ == '-' && IsNumber(right_)) {
@@ -256,114 +534,19 @@ bool VelaExpressionTerm::IsNeedParenthesis(const VelaExpressionTerm* parent,
 }
 
 void VelaExpressionTerm::Print(VelaStream& s, unsigned char strict) const {
-  switch (type_) {
-    case VelaExpressionType_NUMBER:
-      s << value_;
-      return;
-    case VelaExpressionType_NAME:
-      s << name_;
-      if (left_ != nullptr) {
-        s << "(";
-        left_->Print(s, strict);
-        s << ")";
-      }
-      return;
-    case VelaExpressionType_INTERVAL:
-      if (left_ == nullptr || right_ == nullptr) {
-        s << "[]";
-        return;
-      }
-      s << "[";
-      left_->Print(s, strict);
-      s << ", ";
-      right_->Print(s, strict);
-      s << "]";
-      return;
-    case '(':
-    case ')':
-    case '*':
-    case '+':
-    case ',':
-    case '-':
-    case '/':
-    case '^':
-      break;
-    default:
-      return;
-  }
-  const char op = static_cast<char>(type_);
-  if ((op == '+' || op == '-') && right_ == nullptr) {
-    s << op;
-    if (left_ != nullptr) left_->Print(s, strict);
-    return;
-  }
-  if (left_ != nullptr) {
-    const bool bracket = IsNeedParenthesis(this, left_, 1, strict);
-    if (bracket) s << "(";
-    left_->Print(s, strict);
-    if (bracket) s << ")";
-  }
-  if (op == '+' || op == '-') {
-    s << ' ' << op << ' ';
-  } else if (op == ',') {
-    s << ", ";
-  } else {
-    s << op;
-  }
-  if (right_ != nullptr) {
-    const bool bracket = IsNeedParenthesis(this, right_, 0, strict);
-    if (bracket) s << "(";
-    right_->Print(s, strict);
-    if (bracket) s << ")";
-  }
+  Printer printer(s, strict, this);
+  Walk(this, printer);
 }
 
 void VelaExpressionTerm::Dump(VelaStream& s, int indent) const {
-  switch (type_) {
-    case VelaExpressionType_NUMBER:
-      s << velsetw(indent) << value_ << velendl;
-      return;
-    case VelaExpressionType_NAME:
-      s << velsetw(indent) << name_ << velendl;
-      if (left_ != nullptr) left_->Dump(s, indent + 2);
-      return;
-    case VelaExpressionType_INTERVAL:
-      s << velsetw(indent);
-      if (left_ == nullptr || right_ == nullptr) {
-        s << "[]" << velendl;
-        return;
-      }
-      s << "[";
-      left_->Print(s, 0);
-      s << ", ";
-      right_->Print(s, 0);
-      s << "]" << velendl;
-      return;
-    case '*':
-    case '+':
-    case ',':
-    case '-':
-    case '/':
-    case '^':
-      s << velsetw(indent) << static_cast<char>(type_) << velendl;
-      if (left_ != nullptr) left_->Dump(s, indent + 2);
-      if (right_ != nullptr) right_->Dump(s, indent + 2);
-      return;
-    default:
-      return;
-  }
+  Dumper dumper(s, indent);
+  Walk(this, dumper);
 }
 
 // ---- Matching ------------------------------------------------------------------
 
 unsigned char VelaExpressionTerm::CheckTerm(const VelaExpressionNode* pattern, int& index) const {
   if (pattern == nullptr) return 0;
-  if (left_ != nullptr && !left_->CheckTerm(pattern, index)) return 0;
-  const VelaExpressionNode& entry = pattern[index];
-  if (entry.type == VelaExpressionType_EMPTY || entry.type != type_) return 0;
-  if (entry.name != nullptr && name_ != entry.name) return 0;
-  if (entry.value != 0.0 && entry.value != value_) return 0;
-  ++index;
-  if (right_ != nullptr && !right_->CheckTerm(pattern, index)) return 0;
-  return 1;
+  Matcher matcher(pattern, index);
+  return Walk(this, matcher) ? 1 : 0;
 }

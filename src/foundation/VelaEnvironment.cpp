@@ -1,5 +1,6 @@
 #include "vela/foundation/VelaEnvironment.h"
 
+#include <climits>
 #include <cstdlib>
 #include <forward_list>
 
@@ -35,14 +36,20 @@ VelaString VelaGetEnv(const VelaString& name) {
   return entry != nullptr ? entry->value : VelaString();
 }
 
+// strtod and strtoll rather than atof and atoi: the same readings, but
+// defined for every text, out-of-range numbers included.
 double VelaGetEnvF(const VelaString& name) {
   const VelaString value = VelaGetEnv(name);
-  return value.isEmpty() ? 0.0 : std::atof(value.str());
+  return value.isEmpty() ? 0.0 : std::strtod(value.str(), nullptr);
 }
 
 int VelaGetEnvI(const VelaString& name) {
   const VelaString value = VelaGetEnv(name);
-  return value.isEmpty() ? 0 : std::atoi(value.str());
+  if (value.isEmpty()) return 0;
+  const long long number = std::strtoll(value.str(), nullptr, 10);  // saturates itself
+  if (number > INT_MAX) return INT_MAX;
+  if (number < INT_MIN) return INT_MIN;
+  return static_cast<int>(number);
 }
 
 void VelaSetEnv(const VelaString& name, const VelaString& value) {

@@ -1,21 +1,29 @@
 // Distances, projections, angles and orthogonal frames of Vela3Point and
 // Vela3Vector.
 //
-// Degenerate directions are tested exactly (d . d == 0), not against a
+// Degenerate directions are tested exactly (d == 0), not against a
 // tolerance: any non-zero direction, however short, defines its line or
 // plane, and the caller chooses what is too short. The one tolerance-based
 // rule is Normalize, which leaves near-unit vectors alone so that repeated
 // normalisation does not drift their last bits.
+//
+// Where only a direction matters (lines, planes, angles, normalisation),
+// a vector whose squared length would overflow or underflow is first
+// scaled by a power of two (exact), so huge and tiny finite vectors give
+// the results of their in-range multiples.
 #include "vela/geometry/Vela3Point.h"
 
+#include <cfloat>
 #include <cmath>
 
+#include "geometry/VelaRangeScaling.h"
 #include "vela/config/VelaGlobalParameters.h"
 #include "vela/foundation/VelaConstants.h"
 #include "vela/streams/VelaStream.h"
 
 using vela::detail::Cross;
 using vela::detail::Dot;
+using vela::detail::Rescaled;
 
 namespace {
 
@@ -46,26 +54,30 @@ double Vela3Point::DistanceTo(const Vela3Point* const iPoints, int iCount, int& 
   return std::sqrt(best);
 }
 
-double Vela3Point::DistanceToLine(const Vela3Point& O, const Vela3Vector& d) const {
+double Vela3Point::DistanceToLine(const Vela3Point& O, const Vela3Vector& iDir) const {
+  const Vela3Vector d = Rescaled(iDir);
   const double dd = Dot(d, d);
   if (dd == 0.0) return DistanceTo(O);
   return std::sqrt(Cross(d, vela::detail::Sub(*this, O)).SquareNorm() / dd);
 }
 
-double Vela3Point::DistanceToPlane(const Vela3Point& O, const Vela3Vector& n) const {
+double Vela3Point::DistanceToPlane(const Vela3Point& O, const Vela3Vector& iNormal) const {
+  const Vela3Vector n = Rescaled(iNormal);
   const double nn = Dot(n, n);
   if (nn == 0.0) return DistanceTo(O);
   return Dot(vela::detail::Sub(*this, O), n) / std::sqrt(nn);
 }
 
-Vela3Point Vela3Point::ProjectOnLine(const Vela3Point& O, const Vela3Vector& d) const {
+Vela3Point Vela3Point::ProjectOnLine(const Vela3Point& O, const Vela3Vector& iDir) const {
+  const Vela3Vector d = Rescaled(iDir);
   const double dd = Dot(d, d);
   if (dd == 0.0) return O;
   const double t = Dot(d, vela::detail::Sub(*this, O)) / dd;
   return vela::detail::Add(O, vela::detail::Scale(t, d));
 }
 
-Vela3Point Vela3Point::ProjectOnPlane(const Vela3Point& O, const Vela3Vector& n) const {
+Vela3Point Vela3Point::ProjectOnPlane(const Vela3Point& O, const Vela3Vector& iNormal) const {
+  const Vela3Vector n = Rescaled(iNormal);
   const double nn = Dot(n, n);
   if (nn == 0.0) return O;
   const double t = Dot(n, vela::detail::Sub(O, *this)) / nn;
@@ -84,8 +96,12 @@ double Vela3Vector::NormInf() const {
 }
 
 void Vela3Vector::Normalize() {
-  const double s = SquareNorm();
+  double s = SquareNorm();
   if (std::fabs(s - 1.0) < 1e-15 || s == 0.0) return;
+  if (std::isinf(s) || s < DBL_MIN) {
+    *this = Rescaled(*this);
+    s = SquareNorm();
+  }
   const double f = 1.0 / std::sqrt(s);
   c_[0] *= f;
   c_[1] *= f;
@@ -97,9 +113,10 @@ void Vela3Vector::Round() {
     if (std::fabs(c) < 1e-15) c = 0.0;
 }
 
-double Vela3Vector::AngleTo(const Vela3Vector& v) const {
-  const double s = Cross(*this, v).Norm();
-  const double c = Dot(*this, v);
+double Vela3Vector::AngleTo(const Vela3Vector& iOther) const {
+  const Vela3Vector u = Rescaled(*this), v = Rescaled(iOther);
+  const double s = Cross(u, v).Norm();
+  const double c = Dot(u, v);
   // atan2(0, -0.0) would be pi: a zero vector is at angle 0 from anything.
   if (s == 0.0 && c == 0.0) return 0.0;
   return std::atan2(s, c);
@@ -132,11 +149,12 @@ Vela3Vector Vela3Vector::GetOrthogonalVector() const {
 }
 
 Vela3Vector Vela3Vector::GetOrthogonalVector(const Vela3Vector& v, double iTol) const {
-  const Vela3Vector w = Cross(*this, v);
-  // |this x v| = |this| |v| sin(angle): compared without dividing, so that
+  // The test below is invariant under the scale of this vector (not of v).
+  const Vela3Vector u = Rescaled(*this), w = Cross(u, v);
+  // |u x v| = |u| |v| sin(angle): compared without dividing, so that
   // v = 0 (and this = 0) fall here too.
-  if (SquareNorm() * iTol * iTol >= w.SquareNorm()) return GetOrthogonalVector();
-  Vela3Vector r = Cross(w, *this);
+  if (u.SquareNorm() * iTol * iTol >= w.SquareNorm()) return GetOrthogonalVector();
+  Vela3Vector r = Cross(w, u);
   r.Normalize();
   return r;
 }

@@ -19,16 +19,24 @@
 // differences, come out without cancellation. The result is left scaled by
 // 4 |q_k| rather than divided by it; callers take atan2 and a direction,
 // which do not need the scale.
+//
+// The rotation builders and Orthonormalize use only directions and ratios;
+// vectors (and quaternions) whose squared length would overflow or
+// underflow are scaled by a power of two first, which is exact and leaves
+// in-range inputs untouched.
 #include "vela/geometry/Vela3x3Matrix.h"
 
 #include <cmath>
 
+#include "geometry/VelaRangeScaling.h"
 #include "vela/config/VelaGlobalParameters.h"
 #include "vela/foundation/VelaConstants.h"
 #include "vela/streams/VelaStream.h"
 
 using vela::detail::Cross;
 using vela::detail::Dot;
+using vela::detail::RangeExponent;
+using vela::detail::Rescaled;
 
 namespace {
 
@@ -116,9 +124,13 @@ void Vela3x3Matrix::SetRotation(const Vela3Vector& iAxis, double iAngle) {
   SetRotationCosSin(iAxis, std::cos(iAngle), std::sin(iAngle));
 }
 
-void Vela3x3Matrix::SetRotation(const Vela3Vector& u, const Vela3Vector& v, const Vela3Vector& iAxis) {
-  const double C = Dot(u, v);
-  const double S = Dot(iAxis, Cross(u, v));
+void Vela3x3Matrix::SetRotation(const Vela3Vector& iU, const Vela3Vector& iV, const Vela3Vector& iAxis) {
+  const Vela3Vector u = Rescaled(iU), v = Rescaled(iV);
+  double C = Dot(u, v);
+  double S = Dot(iAxis, Cross(u, v));
+  const int e = RangeExponent(std::fabs(C) > std::fabs(S) ? std::fabs(C) : std::fabs(S));
+  C = std::ldexp(C, -e);
+  S = std::ldexp(S, -e);
   const double r = std::sqrt(C * C + S * S);
   if (r == 0.0) {
     // No angle is defined (see the header): nothing to turn.
@@ -128,10 +140,13 @@ void Vela3x3Matrix::SetRotation(const Vela3Vector& u, const Vela3Vector& v, cons
   SetRotationCosSin(iAxis, C / r, S / r);
 }
 
-void Vela3x3Matrix::SetRotation(const Vela3Vector& u, const Vela3Vector& v) {
-  Vela3Vector w = Cross(u, v);
+void Vela3x3Matrix::SetRotation(const Vela3Vector& iU, const Vela3Vector& iV) {
+  // |iU x iV| = 2^(eu + ev + ew) |w|.
+  int eu = 0, ev = 0, ew = 0;
+  const Vela3Vector u = Rescaled(iU, eu), v = Rescaled(iV, ev);
+  Vela3Vector w = Rescaled(Cross(u, v), ew);
   const double n = w.Norm();
-  if (n < kParallelCross) {
+  if (std::ldexp(n, eu + ev + ew) < kParallelCross) {
     if (Dot(u, v) >= 0.0) {
       *this = Vela3x3Matrix();
       return;
@@ -241,6 +256,7 @@ void Vela3x3Matrix::Orthonormalize() {
   double w;
   Vela3Vector v;
   GetQuaternion(w, v);
+  vela::detail::RescaleQuaternion(w, v);
   const double y = v.Norm();
   v.Normalize();
   SetRotation(v, 2.0 * std::atan2(y, w));

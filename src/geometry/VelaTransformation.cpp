@@ -115,6 +115,7 @@ void VelaTransformation::GetHelicalParameters(Vela3Vector& oPoint, Vela3Vector& 
   double w = 0.0;
   Vela3Vector q;
   matrix_.GetQuaternion(w, q);
+  vela::detail::RescaleQuaternion(w, q);
   double v[3], t[3];
   Load3(q, v);
   Load3(vector_, t);

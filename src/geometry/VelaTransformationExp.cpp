@@ -53,6 +53,7 @@ void VelaTransformation::GetExponentialParameters(double* const oP) const {
   double w = 0.0;
   Vela3Vector q;
   matrix_.GetQuaternion(w, q);
+  vela::detail::RescaleQuaternion(w, q);
   double v[3], t[3];
   Load3(q, v);
   Load3(vector_, t);

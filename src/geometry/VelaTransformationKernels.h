@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "geometry/VelaRangeScaling.h"
 #include "vela/geometry/Vela3Point.h"
 #include "vela/geometry/Vela3x3Matrix.h"
 
@@ -46,6 +47,7 @@ inline double RotationAngle(const Vela3x3Matrix& R) {
   double w = 0.0;
   Vela3Vector v;
   R.GetQuaternion(w, v);
+  RescaleQuaternion(w, v);
   return 2.0 * std::atan2(v.Norm(), w);
 }
 

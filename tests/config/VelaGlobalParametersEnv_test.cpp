@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/EnvironmentModel.h"
 #include "support/InternalMode.h"
 #include "support/TestSupport.h"
 #include "vela/config/VelaGlobalParameters.h"
@@ -59,83 +60,22 @@ class VelaGlobalParametersEnv : public ::testing::Test {
 // The kinds of key
 // ---------------------------------------------------------------------------
 
-// A key of each switch-like kind, with its default.
-struct FlagKey {
-  const char* key;
-  unsigned char (P::*get)() const;
-  unsigned char byDefault;
-};
-
-const std::vector<FlagKey>& BoolKeys() {
-  static const std::vector<FlagKey> keys = {
-      {"VelaUseGS", &P::IsUseGS, 1},
-      {"VelaUseGD", &P::IsUseGD, 1},
-      {"VelaUseIMOnly", &P::IsUseIMOnly, 0},
-      {"VelaUseRROnly", &P::IsUseRROnly, 0},
-      {"VelaUseNonHR", &P::IsUseNonHR, 1},
-      {"VelaUseHRFormalDOF", &P::IsUseHRFormalDOF, 1},
-      {"VelaUseNonHRTwoRS", &P::IsUseNonHRTwoRS, 1},
-      {"VelaUseNonHRThreeRS", &P::IsUseNonHRThreeRS, 0},
-      {"VelaUseNonHGD", &P::IsUseNonHGD, 1},
-      {"VelaUseFixationPreprocess", &P::IsUseFixationPreprocess, 1},
-      {"VelaUseTO", &P::IsUseTO, 1},
-      {"VelaKeepPtPtLnDiChirality", &P::IsKeepPtPtLnDiChirality, 1},
-      {"VelaUseCMDOFRR", &P::IsUseCMDOFRR, 0},
-      {"VelaUseAD", &P::IsUseAD, 1},
-      {"VelaUseER", &P::IsUseER, 1},
-      {"VelaUseRRTransformationsForSpline", &P::IsUseRRTransformationsForSpline, 1},
-      {"VelaUseSplineDifferentiation", &P::IsUseSplineDifferentiation, 1},
-      {"VelaESUseGradient", &P::IsESUseGradient, 1},
-      {"VelaESUseLevenbergMarquardt", &P::IsESUseLevenbergMarquardt, 1},
-      {"VelaUseNewtonDomainCorrection", &P::IsUseNewtonDomainCorrection, 1},
-      {"VelaExactElliptic", &P::IsExactElliptic, 1},
-      {"VelaExactEllipticDeriv", &P::IsExactEllipticDeriv, 1},
-      {"VelaUseDefaultEEGradient", &P::IsUseDefaultEEGradient, 0},
-      {"VelaUseDSEnergyCorrection", &P::IsUseDSEnergyCorrection, 1},
-      {"VelaUseSketchPlanes", &P::IsUseSketchPlanes, 0},
-      {"VelaUseDisCurveSmoothing", &P::IsUseDisCurveSmoothing, 0},
-      {"VelaUseMUCPriorities", &P::IsUseMUCPriorities, 0},
-      {"VelaUseFullMUCVU", &P::IsUseFullMUCVU, 0},
-      {"VelaUseIKVU", &P::IsUseIKVU, 0},
-      {"VelaPrintSubtotal", &P::IsPrintSubtotal, 0},
-      {"VelaUseGSForGlobalRedundancy", &P::IsUseGSForGlobalRedundancy, 0},
-      {"VelaUseGDForGlobalRedundancy", &P::IsUseGDForGlobalRedundancy, 0},
-      {"VelaAssertDeprecatedAPI", &P::IsAssertDeprecatedAPI, 0},
-      {"VelaReadableOptions", &P::IsReadableOptions, 1},
-      {"VelaWriteOldOptionsMode", &P::IsWriteOldOptionsMode, 0},
-      {"VelaUseOldST", &P::IsUseOldST, 0},
-      {"VelaUseCoordinatesInSM", &P::IsUseCoordinatesInSM, 1},
-      {"VelaUseUpdateForSMComputeState", &P::IsUseUpdateForSMComputeState, 0},
-      {"VelaUseGDForAutoDim", &P::IsUseGDForAutoDim, 1},
-      {"VelaAlignementOverwriting", &P::IsAlignementOverwriting, 0},
-      {"VelaPrintVersion", &P::IsPrintVersion, 1},
-      {"VelaNewVelReplayChiralitiesVersion", &P::IsNewVelReplayChiralitiesVersion, 1},
-      {"VelaReadAllChiralities", &P::IsReadAllChiralities, 1},
-      {"VelaForceWriteInputMode", &P::IsForceWriteInputMode, 0},
-      {"VelaProfileAutoTrimForced", &P::IsProfileAutoTrimForced, 0},
-      {"VelaMUCOnWelldefinedObjects", &P::IsMUCOnWelldefinedObjects, 0},
-      {"VelaJavascriptDebug", &P::IsJavascriptDebug, 0},
-      {"VelaForceReStream", &P::IsForceReStream, 0},
-  };
-  return keys;
-}
-
-// VelaCheckMode is a TRUE-test key too; it needs the internal mode.
-const std::vector<FlagKey>& TrueTestKeys() {
-  static const std::vector<FlagKey> keys = {
-      {"VelaValidateMUC", &P::IsValidateMUC, 1},
-      {"VelaValidateDiagnostics", &P::IsValidateDiagnostics, 0},
-      {"VelaReferenceMode", &P::GetReferenceMode, 0},
-      {"VelaGenerateStatus", &P::GetGenerateStatus, 0},
-      {"VelaMeasureTime", &P::IsMeasureTime, 0},
-  };
+// The keys of one kind, from the table shared with the environment fuzzer.
+std::vector<const vela::test::ConfigKey*> KeysOf(vela::test::KeyKind kind) {
+  std::vector<const vela::test::ConfigKey*> keys;
+  for (const vela::test::ConfigKey& k : vela::test::ConfigKeys()) {
+    if (k.kind == kind) keys.push_back(&k);
+  }
   return keys;
 }
 
 TEST_F(VelaGlobalParametersEnv, BoolKeysTakeOnlyUpperCaseTrueAndFalse) {
-  for (const FlagKey& k : BoolKeys()) {
+  const auto keys = KeysOf(vela::test::KeyKind::kSwitch);
+  EXPECT_EQ(keys.size(), 48u);
+  for (const vela::test::ConfigKey* key : keys) {
+    const vela::test::ConfigKey& k = *key;
     const long long flipped = !k.byDefault;
-    Expect(k.key, Member(k.get),
+    Expect(k.key, k.get,
            {{nullptr, k.byDefault},
             {flipped ? "TRUE" : "FALSE", flipped},
             {flipped ? "true" : "false", flipped},  // rejected: the member stays
@@ -146,98 +86,47 @@ TEST_F(VelaGlobalParametersEnv, BoolKeysTakeOnlyUpperCaseTrueAndFalse) {
 }
 
 TEST_F(VelaGlobalParametersEnv, TrueTestKeysTurnOffOnAnyOtherText) {
-  for (const FlagKey& k : TrueTestKeys()) {
-    Expect(k.key, Member(k.get),
+  const auto keys = KeysOf(vela::test::KeyKind::kTrueTest);
+  EXPECT_EQ(keys.size(), 5u);
+  for (const vela::test::ConfigKey* key : keys) {
+    const vela::test::ConfigKey& k = *key;
+    Expect(k.key, k.get,
            {{nullptr, k.byDefault}, {"TRUE", 1}, {nullptr, 1}, {"true", 0}, {"TRUE", 1}, {"", 1},
             {"1", 0}, {nullptr, 0}});
   }
 }
 
 TEST_F(VelaGlobalParametersEnv, BoundedIntKeysIgnoreValuesOutOfRange) {
-  const struct {
-    const char* key;
-    Getter get;
-    long long byDefault;
-    const char* largest;
-    const char* bound;
-  } keys[] = {
-      {"VelaGDMethods", Member(&P::GetGDMethods), 30, "127", "128"},
-      {"VelaADOMode", Member(&P::GetADOMode), 20, "31", "32"},
-      {"VelaMUCMode", Member(&P::GetMUCMode), 206, "255", "256"},
-      {"VelaRRMode", Member(&P::GetRRMode), 1, "524287", "524288"},
-      {"VelaIMMode", Member(&P::GetIMMode), 0, "3", "4"},
-      {"VelaDiagOptions", Member(&P::GetDiagOptions), 15, "31", "32"},
-      {"VelaESLinearMethod", Member(&P::GetESLinearMethod), 2, "7", "8"},
-      {"VelaParallelMode", Member(&P::GetParallelMode), 0, "7", "8"},
-  };
-  for (const auto& k : keys) {
-    const long long largest = std::stoll(k.largest);
+  const auto keys = KeysOf(vela::test::KeyKind::kBounded);
+  EXPECT_EQ(keys.size(), 8u);
+  for (const vela::test::ConfigKey* key : keys) {
+    const vela::test::ConfigKey& k = *key;
+    const long long largest = k.bound - 1;
+    const std::string largestText = std::to_string(largest), boundText = std::to_string(k.bound);
     Expect(k.key, k.get,
-           {{nullptr, k.byDefault}, {k.bound, k.byDefault},
+           {{nullptr, k.byDefault}, {boundText.c_str(), k.byDefault},
             {"-1", k.byDefault},  // negative reads as a huge unsigned number
-            {"99999999999", k.byDefault}, {k.largest, largest}, {nullptr, largest}, {" 1", 1},
+            {"99999999999", k.byDefault}, {largestText.c_str(), largest}, {nullptr, largest}, {" 1", 1},
             {"abc", 0}});  // not a number reads as 0, which is in range
   }
 }
 
 TEST_F(VelaGlobalParametersEnv, IntKeysStoreWhatAtoiReads) {
-  const struct {
-    const char* key;
-    Getter get;
-    long long byDefault;
-  } keys[] = {
-      {"VelaReplayDigits", Member(&P::GetReplayDigits), 0},
-      {"VelaScaleFactor", Member(&P::GetScaleFactor), 1},
-      {"VelaPrecision", Member(&P::GetPrecision), 3},
-      {"VelaReplaySolverModeMask", Member(&P::GetReplaySolverModeMask), 0},
-      {"VelaReplayMode", Member(&P::GetReplayMode), 0},
-  };
-  for (const auto& k : keys) {
+  const auto keys = KeysOf(vela::test::KeyKind::kNumber);
+  EXPECT_EQ(keys.size(), 5u);
+  for (const vela::test::ConfigKey* key : keys) {
+    const vela::test::ConfigKey& k = *key;
     Expect(k.key, k.get,
            {{nullptr, k.byDefault}, {"-7", -7}, {nullptr, -7}, {"", -7}, {"12abc", 12}, {"  +5", 5},
             {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}, {"abc", 0}});
   }
 }
 
-struct KeywordKey {
-  const char* key;
-  Getter get;
-  long long byDefault;
-  std::vector<std::pair<const char*, int>> keywords;
-};
-
 TEST_F(VelaGlobalParametersEnv, KeywordKeysStoreTheNumberOfAnExactMatch) {
-  const std::vector<std::pair<const char*, int>> scriptDetail = {
-      {"NONE", 0}, {"SINGLE", 1}, {"FULL", 2}};
-  const KeywordKey keys[] = {
-      {"VelaHRTwoRSMode", Member(&P::GetHRTwoRSMode), 2,
-       {{"SATISFIED", 0}, {"SOLVE", 1}, {"SOLVE3D", 2}}},
-      {"VelaHRThreeRSMode", Member(&P::GetHRThreeRSMode), 1, {{"SATISFIED", 0}, {"SOLVE", 1}}},
-      {"VelaDecompIMMode", Member(&P::GetDecompIMMode), 1, {{"ADIMRS", 0}, {"ADIM3Specs", 1}}},
-      {"VelaADMode", Member(&P::GetADMode), 1, {{"HARD", 0}, {"SOFT", 1}}},
-      {"VelaDOFSpaceMethod", Member(&P::GetDOFSpaceMethod), 2,
-       {{"SVD", 0}, {"GAUSS", 1}, {"REF", 2}}},
-      {"VelaREFOrder", Member(&P::GetREFOrder), 0, {{"ROWS", 0}, {"COLUMNS", 1}}},
-      {"VelaPureNewtonMethod", Member(&P::GetPureNewtonMethod), 1, {{"SVD", 0}, {"REF", 1}}},
-      {"VelaRelaxationMode", Member(&P::GetRelaxationMode), 1,
-       {{"NONE", 0}, {"QUAD", 1}, {"ALL", 2}}},
-      {"VelaPriorityOrientations", Member(&P::GetPriorityOrientations), 1,
-       {{"NONE", 0}, {"WEAK", 1}, {"STRONG", 2}}},
-      {"VelaInterferenceMode", Member(&P::GetInterferenceMode), 0,
-       {{"NONE", 0}, {"NOMOVE", 1}, {"STOP", 2}, {"PUSH", 3}}},
-      {"VelaSMScriptMode", Member(&P::GetSMScriptMode), 0, scriptDetail},
-      {"VelaCSScriptMode", Member(&P::GetCSScriptMode), 0, scriptDetail},
-      {"VelaScriptMode", Member(&P::GetScriptMode), 2, {{"FULL", 0}, {"SIMPLE", 1}, {"NONE", 2}}},
-      {"VelaValidateMode", Member(&P::GetValidateMode), 0,
-       {{"COMPARE", 0}, {"VALIDATE", 1}, {"REGRESS", 2}, {"SIMPLECOMPARE", 3}, {"NONE", 4}}},
-      {"VelaAssertMode", Member(&P::GetAssertMode), 0,
-       {{"NONE", 0}, {"TRACE", 1}, {"ASSERT", 2}, {"BREAK", 3}, {"LOOP", 4}}},
-      {"VelaRoundMode", Number([](const P& p) { return p.GetCurrentValues().RoundMode; }), 0,
-       {{"NEAR", 0}, {"UP", 1}, {"DOWN", 2}, {"TRUNC", 3}}},
-      {"VelaPrecMode", Number([](const P& p) { return p.GetCurrentValues().PrecMode; }), 1,
-       {{"SINGLE", 0}, {"DOUBLE", 1}, {"HIGH", 2}}},
-  };
-  for (const KeywordKey& k : keys) {
+  const auto keys = KeysOf(vela::test::KeyKind::kKeyword);
+  EXPECT_EQ(keys.size(), 17u);
+  for (const vela::test::ConfigKey* key : keys) {
+    const vela::test::ConfigKey& k = *key;
     Expect(k.key, k.get, {{nullptr, k.byDefault}});
     for (const auto& [keyword, number] : k.keywords) {
       std::string lower = keyword;
@@ -309,6 +198,16 @@ TEST_F(VelaGlobalParametersEnv, CustomEntriesCountAndTheProcessEnvironmentWins) 
   ScopedProcessEnv process("VelaPrecision", "7");
   p_.InitializeEnv();
   EXPECT_EQ(p_.GetPrecision(), 7);
+}
+
+// Random custom entries of every kind, re-read again and again into one
+// configuration, against the model of each kind (the environment fuzzer runs
+// the same sequence on its input).
+TEST_F(VelaGlobalParametersEnv, RandomEntriesMatchTheModelOfTheirKind) {
+  for (unsigned seed : {1u, 2u, 3u}) {
+    vela::test::SeededChoices choices(seed);
+    EXPECT_EQ(vela::test::RunConfigSequence(choices, 400), "") << "seed " << seed;
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -4,12 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <random>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "support/ContainerModels.h"
 #include "vela/foundation/VelaString.h"
 
 // White-box view of a table: bucket count, pool and chains, and a full check
@@ -208,132 +206,88 @@ TEST(VelaHashTable, WalksSkipOtherHashesAndCursorWalkRestarts) {
 
 // ---- Model-based sequences ------------------------------------------------------------
 
-// Exact model of the table: which elements are stored (keyed as the policy
-// sees them), the pool order, each bucket's chain and the bucket count.
-template <typename Key>
-struct Model {
-  std::unordered_map<Key, void*> stored;
-  std::vector<void*> pool;
-  std::vector<std::vector<void*>> chains{11};
-  VelaHashTable::HashFunction hash;
+// The exact layout behind the public behaviour that the shared sequence
+// checks: pool order, each bucket's chain, the bucket count after every
+// growth and shrink step, and the cursor walk's order.
+class LayoutModel : public vela::test::HashTableObserver {
+ public:
+  explicit LayoutModel(VelaHashTable::HashFunction hash) : hash_(hash) {}
 
-  void Rebuild(unsigned int buckets) {
-    chains.assign(buckets, {});
-    for (void* e : pool) chains[hash(e) % buckets].push_back(e);
+  void Before(const VelaHashTable& t) override { bucketsBefore_ = Probe::Buckets(t); }
+
+  std::string Inserted(const VelaHashTable& t, void* e) override {
+    if (pool_.size() == chains_.size()) {
+      ++grows;
+      if (Probe::Buckets(t) != static_cast<unsigned>(Probe::UpToNiceModulo(2 * static_cast<int>(bucketsBefore_)))) {
+        return "growth to " + std::to_string(Probe::Buckets(t)) + " buckets";
+      }
+      if (!Probe::ChainsInPoolOrder(t)) return "chains out of pool order after growth";
+      Rebuild(Probe::Buckets(t));
+    }
+    pool_.push_back(e);
+    chains_[hash_(e) % chains_.size()].push_back(e);
+    return "";
   }
+
+  std::string Removed(const VelaHashTable& t, void* stored) override {
+    auto& chain = chains_[hash_(stored) % chains_.size()];
+    chain.erase(std::find(chain.begin(), chain.end(), stored));
+    *std::find(pool_.begin(), pool_.end(), stored) = pool_.back();
+    pool_.pop_back();
+    const unsigned int count = static_cast<unsigned int>(pool_.size());
+    if (3 * count < bucketsBefore_ && count >= 12) {
+      ++shrinks;
+      const int request = static_cast<int>(count * 1.1);
+      if (Probe::Buckets(t) != static_cast<unsigned>(std::max(11, Probe::UpToNiceModulo(request)))) {
+        return "shrink to " + std::to_string(Probe::Buckets(t)) + " buckets";
+      }
+      if (!Probe::ChainsInPoolOrder(t)) return "chains out of pool order after shrinking";
+      Rebuild(Probe::Buckets(t));
+    }
+    return "";
+  }
+
+  std::string Check(const VelaHashTable& t) override {
+    const std::string broken = Probe::Check(t);
+    if (!broken.empty()) return broken;
+    if (Probe::Buckets(t) != chains_.size()) return "bucket count differs";
+    if (Probe::PoolOrder(t) != pool_) return "pool order differs";
+    for (unsigned int b = 0; b < chains_.size(); ++b) {
+      if (Probe::Chain(t, b) != chains_[b]) return "chain " + std::to_string(b) + " differs";
+    }
+    // Cursor walk: buckets in order, each chain in order.
+    std::vector<void*> expected;
+    for (const auto& chain : chains_) expected.insert(expected.end(), chain.begin(), chain.end());
+    std::vector<void*> walked;
+    void* cursor = nullptr;
+    while (void* x = t.GetNext(cursor)) walked.push_back(x);
+    return walked == expected ? "" : "cursor walk order differs";
+  }
+
+  int grows = 0;
+  int shrinks = 0;
+
+ private:
+  void Rebuild(unsigned int buckets) {
+    chains_.assign(buckets, {});
+    for (void* e : pool_) chains_[hash_(e) % buckets].push_back(e);
+  }
+
+  VelaHashTable::HashFunction hash_;
+  unsigned int bucketsBefore_ = 0;
+  std::vector<void*> pool_;
+  std::vector<std::vector<void*>> chains_{11};
 };
 
 template <typename Key, typename KeyOf>
 void RunModelSequence(const std::vector<void*>& universe, VelaHashTable::HashFunction hash,
                       VelaHashTable::CompareFunction compare, KeyOf keyOf, unsigned seed, int steps) {
-  VelaHashTable t(0, hash, compare);
-  Model<Key> m;
-  m.hash = hash;
-  std::mt19937 rng(seed);
-  std::uniform_int_distribution<std::size_t> pick(0, universe.size() - 1);
-  // Fill and drain phases: each fill crosses several growth steps, each drain
-  // several shrink steps.
-  std::unordered_set<Key> keys;
-  for (void* e : universe) keys.insert(keyOf(e));
-  const std::size_t high = keys.size() * 3 / 4;
-  bool filling = true;
-  std::size_t target = high;
-  int grows = 0, shrinks = 0;
-
-  for (int step = 0; step < steps; ++step) {
-    SCOPED_TRACE("step " + std::to_string(step));
-    if (filling ? m.stored.size() >= target : m.stored.size() <= target) {
-      filling = !filling;
-      target = filling ? high / 3 + rng() % (high - high / 3) : rng() % 30;
-    }
-    const int op = static_cast<int>(rng() % 10);
-    // Mostly an absent element to insert or a stored one to remove, so the
-    // phases move; the rest are arbitrary (duplicates, absent removals).
-    void* e = universe[pick(rng)];
-    if (rng() % 5 != 0) {
-      if ((op < 8) == filling) {
-        while (m.stored.count(keyOf(e)) != 0) e = universe[pick(rng)];
-      } else if (!m.pool.empty()) {
-        e = m.pool[rng() % m.pool.size()];
-      }
-    }
-    const Key key = keyOf(e);
-    const auto it = m.stored.find(key);
-    const unsigned int bucketsBefore = Probe::Buckets(t);
-    if (op == 9) {
-      ASSERT_EQ(t.Locate(e), it == m.stored.end() ? nullptr : it->second);
-      continue;
-    } else if ((op < 8) == filling) {
-      if (it != m.stored.end()) {
-        ASSERT_EQ(t.Insert(e), it->second);
-      } else {
-        ASSERT_EQ(t.Insert(e), e);
-        m.stored.emplace(key, e);
-        if (m.pool.size() == m.chains.size()) {
-          ++grows;
-          ASSERT_EQ(Probe::Buckets(t), static_cast<unsigned>(Probe::UpToNiceModulo(2 * static_cast<int>(bucketsBefore))));
-          ASSERT_TRUE(Probe::ChainsInPoolOrder(t));
-          m.Rebuild(Probe::Buckets(t));
-        }
-        m.pool.push_back(e);
-        m.chains[hash(e) % m.chains.size()].push_back(e);
-      }
-    } else {
-      if (it == m.stored.end()) {
-        ASSERT_EQ(t.Remove(e), nullptr);
-      } else {
-        void* stored = it->second;
-        ASSERT_EQ(t.Remove(e), stored);
-        m.stored.erase(it);
-        auto& chain = m.chains[hash(stored) % m.chains.size()];
-        chain.erase(std::find(chain.begin(), chain.end(), stored));
-        *std::find(m.pool.begin(), m.pool.end(), stored) = m.pool.back();
-        m.pool.pop_back();
-        const unsigned int count = static_cast<unsigned int>(m.pool.size());
-        if (3 * count < bucketsBefore && count >= 12) {
-          ++shrinks;
-          const int request = static_cast<int>(count * 1.1);
-          ASSERT_EQ(Probe::Buckets(t), static_cast<unsigned>(std::max(11, Probe::UpToNiceModulo(request))));
-          ASSERT_TRUE(Probe::ChainsInPoolOrder(t));
-          m.Rebuild(Probe::Buckets(t));
-        }
-      }
-    }
-
-    // Layout: invariants, bucket count, pool order and chain order.
-    ASSERT_EQ(Probe::Check(t), "");
-    ASSERT_EQ(Probe::Buckets(t), m.chains.size());
-    ASSERT_EQ(t.Size(), static_cast<int>(m.stored.size()));
-    ASSERT_EQ(Probe::PoolOrder(t), m.pool);
-    for (unsigned int b = 0; b < m.chains.size(); ++b) ASSERT_EQ(Probe::Chain(t, b), m.chains[b]);
-
-    // Every stored element is locatable.
-    for (const auto& [k, stored] : m.stored) ASSERT_EQ(t.Locate(stored), stored);
-
-    // Cursor walk: buckets in order, each chain in order.
-    std::vector<void*> expected;
-    for (const auto& chain : m.chains) expected.insert(expected.end(), chain.begin(), chain.end());
-    std::vector<void*> walked;
-    void* cursor = nullptr;
-    while (void* x = t.GetNext(cursor)) walked.push_back(x);
-    ASSERT_EQ(cursor, nullptr);
-    ASSERT_EQ(walked, expected);
-
-    // Same-hash walks over every distinct hash value cover each element once.
-    std::unordered_set<unsigned int> hashes;
-    for (void* x : m.pool) hashes.insert(hash(x));
-    std::size_t visited = 0;
-    for (unsigned int h : hashes) {
-      for (void* x = t.GetFirst(h); x != nullptr; x = t.GetNext(x)) {
-        ASSERT_EQ(hash(x), h);
-        ++visited;
-      }
-    }
-    ASSERT_EQ(visited, m.pool.size());
-  }
+  vela::test::SeededChoices choices(seed);
+  LayoutModel layout(hash);
+  ASSERT_EQ((vela::test::RunHashTableSequence<Key>(choices, universe, hash, compare, keyOf, steps, &layout)), "");
   // The sequence must have crossed both thresholds many times.
-  EXPECT_GE(grows, 20);
-  EXPECT_GE(shrinks, 20);
+  EXPECT_GE(layout.grows, 20);
+  EXPECT_GE(layout.shrinks, 20);
 }
 
 TEST(VelaHashTable, IdentityPolicyMatchesModelAcrossGrowthAndShrink) {

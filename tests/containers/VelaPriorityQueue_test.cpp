@@ -3,35 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
-#include <set>
-#include <string>
 #include <utility>
 #include <vector>
+
+#include "support/ContainerModels.h"
 
 namespace {
 
 using Queue = VelaPriorityQueueWrapper<void*, VelaMore<void*>>;
 
-// Orders pointers by the int they point to (ascending = higher priority when
-// `descending` is false). Counts live objects so tests can see the
-// destruction of the last reference.
-class CountingByValue : public VelaMoreComparison<void*> {
- public:
-  explicit CountingByValue(int& alive, bool descending = false) : alive_(alive), descending_(descending) {
-    ++alive_;
-  }
-  ~CountingByValue() override { --alive_; }
-  bool less(void* const& a, void* const& b) const override {
-    const int x = *static_cast<int*>(a);
-    const int y = *static_cast<int*>(b);
-    return descending_ ? y < x : x < y;
-  }
-
- private:
-  int& alive_;
-  bool descending_;
-};
+using vela::test::CountingByValue;
 
 class ByAddress : public VelaMoreComparison<void*> {
  public:
@@ -183,50 +164,10 @@ TEST_F(VelaPriorityQueueAssignment, MoveAssignmentSwapsComparatorsAndEmptiesTheS
 // ---- Model --------------------------------------------------------------------------
 
 TEST(VelaPriorityQueue, MatchesOrderedSetWithTheSameComparator) {
-  int alive = 0;
-  std::vector<int> values(200);
-  std::mt19937 rng(5);
-  for (int& v : values) v = static_cast<int>(rng() % 120);  // many equivalent pairs
-  {
-    VelaMore<void*> more(new CountingByValue(alive));
-    struct ModelOrder {
-      VelaMore<void*> more;
-      bool operator()(void* x, void* y) const { return more(y, x); }
-    };
-    std::set<void*, ModelOrder> model(ModelOrder{more});
-    Queue q(more);
-    for (int step = 0; step < 5000; ++step) {
-      SCOPED_TRACE("step " + std::to_string(step));
-      void* e = &values[rng() % values.size()];
-      switch (rng() % 6) {
-        case 0:
-        case 1:
-        case 2:
-          q.Push(e);
-          model.insert(e);
-          break;
-        case 3:
-          q.Remove(e);
-          model.erase(e);
-          break;
-        case 4:
-          q.Pop();
-          if (!model.empty()) model.erase(model.begin());
-          break;
-        default:
-          if (rng() % 50 == 0) {
-            q.Clear();
-            model.clear();
-          }
-          break;
-      }
-      ASSERT_EQ(q.Size(), static_cast<int>(model.size()));
-      ASSERT_EQ(q.Empty(), model.empty());
-      ASSERT_EQ(q.Top(), model.empty() ? nullptr : *model.begin());
-      ASSERT_EQ(Drain(q), std::vector<void*>(model.begin(), model.end()));
-    }
+  for (unsigned seed : {5u, 6u}) {
+    vela::test::SeededChoices choices(seed);
+    EXPECT_EQ(vela::test::RunPriorityQueueSequence(choices, 5000), "") << "seed " << seed;
   }
-  EXPECT_EQ(alive, 0);
 }
 
 }  // namespace

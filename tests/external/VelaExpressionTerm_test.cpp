@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -109,6 +110,34 @@ TEST(VelaExpressionTerm, SettingAnOperandDestroysTheOldOneAndUnhooksTheNew) {
   t->SetValue(3);
   t->SetType(VelaExpressionType_NUMBER);
   EXPECT_EQ(Printed(*t), "3");
+}
+
+TEST(VelaExpressionTerm, ParentLinksFollowMovesAndDestruction) {
+  Tree t(Op('*', Var("a"), Var("b")));
+  Tree other(Op('+', Var("p"), Op('-', Var("q"), Var("r"))));
+  EXPECT_EQ(t->GetParent(), nullptr);
+  EXPECT_EQ(t->GetLeft()->GetParent(), t.get());
+  // An operand of another tree moves out of it.
+  t->SetLeft(other->GetRight());
+  EXPECT_EQ(Printed(*t), "(q - r)*b");
+  EXPECT_EQ(Printed(*other), "+p");  // now a sign
+  EXPECT_EQ(t->GetLeft()->GetParent(), t.get());
+  // Destroying an operand through a copy of its pointer unhooks it.
+  VelaExpressionTerm* b = t->GetRight();
+  VelaExpressionTerm::Destroy(b);
+  EXPECT_EQ(t->GetRight(), nullptr);
+  // A copy is a root; assignment keeps the target's place; a reduced term
+  // adopts its operand's operands.
+  const VelaExpressionTerm copy(*t->GetLeft());
+  EXPECT_EQ(copy.GetParent(), nullptr);
+  EXPECT_EQ(copy.GetLeft()->GetParent(), &copy);
+  *other->GetLeft() = copy;
+  EXPECT_EQ(other->GetLeft()->GetParent(), other.get());
+  EXPECT_EQ(other->GetLeft()->GetRight()->GetParent(), other->GetLeft());
+  other->ReduceWithLeft();
+  EXPECT_EQ(Printed(*other), "q - r");
+  EXPECT_EQ(other->GetLeft()->GetParent(), other.get());
+  EXPECT_EQ(other->GetRight()->GetParent(), other.get());
 }
 
 TEST(VelaExpressionTerm, ReduceWithLeftAndRightAdoptTheOperandsSubtree) {
@@ -371,6 +400,74 @@ TEST(VelaExpressionTerm, CheckTermMatchesInOrder) {
   index = 1;
   EXPECT_EQ(f->CheckTerm(fp, index), 1);
   EXPECT_EQ(index, 5);
+}
+
+
+// Where two long texts first differ (npos when equal), so that a failure
+// does not print megabytes.
+std::size_t FirstDifference(const std::string& a, const std::string& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return i;
+  }
+  return a.size() == b.size() ? std::string::npos : n;
+}
+
+// Chains a million levels deep, left-deep built bottom-up and right-deep
+// built top-down: every operation works without recursion, and building
+// costs O(1) per operand set. Few numbers are printed and the names share
+// their text, since printing a double and allocating are what cost most
+// under a memory checker.
+TEST(VelaExpressionTerm, MillionLevelChainsAreBuiltFoldedPrintedCopiedAndDestroyed) {
+  const int kLevels = 1000000;
+  const std::size_t kSame = std::string::npos;
+  const VelaString y("y");  // shared by every y term: one block, not a million
+
+  // ((x - y) - y) - ...: nothing to fold.
+  Tree left(Var("x"));
+  for (int i = 0; i < kLevels; ++i) left.reset(Op('-', left.release(), VelaExpressionTerm::Create(y)));
+  left->SimplifyFullConstant();
+  left->SimplifyHalfConstant();
+  std::string xMinusYs = "x";
+  for (int i = 0; i < kLevels; ++i) xMinusYs += " - y";
+  EXPECT_EQ(FirstDifference(Printed(*left), xMinusYs), kSame);
+  const VelaExpressionTerm leftCopy(*left);
+  left.reset();
+  std::vector<VelaExpressionNode> pattern{{VelaExpressionType_NAME, "x", 0.0}};
+  for (int i = 0; i < kLevels; ++i) {
+    pattern.push_back({VelaExpressionType_MINUS, nullptr, 0.0});
+    pattern.push_back({VelaExpressionType_NAME, "y", 0.0});
+  }
+  int index = 0;
+  EXPECT_EQ(leftCopy.CheckTerm(pattern.data(), index), 1);
+  EXPECT_EQ(index, 2 * kLevels + 1);
+  VelaStream none(static_cast<std::ostream*>(nullptr));
+  leftCopy.Dump(none, 0);
+
+  // y - (2 - 1)*(y - (2 - 1)*(... (y - (2 - 1)*x))): the full pass folds
+  // every 2 - 1, the half pass then drops every 1*, leaving
+  // y - (y - (... (y - x))).
+  const int kSteps = kLevels / 2;
+  Tree right(Op('-', VelaExpressionTerm::Create(y), nullptr));
+  VelaExpressionTerm* bottom = right.get();
+  for (int i = 0; i < kSteps; ++i) {
+    bottom->SetRight(Op('*', Op('-', Num(2), Num(1)), nullptr));
+    bottom = bottom->GetRight();
+    if (i + 1 < kSteps) {
+      bottom->SetRight(Op('-', VelaExpressionTerm::Create(y), nullptr));
+      bottom = bottom->GetRight();
+    }
+  }
+  bottom->SetRight(Var("x"));
+  VelaExpressionTerm rightCopy(*right);
+  std::string nested = "y - ";
+  for (int i = 1; i < kSteps; ++i) nested += "(y - ";
+  nested += "x" + std::string(kSteps - 1, ')');
+  for (VelaExpressionTerm* chain : {right.get(), &rightCopy}) {
+    chain->SimplifyFullConstant();
+    chain->SimplifyHalfConstant();
+    EXPECT_EQ(FirstDifference(Printed(*chain), nested), kSame);
+  }
 }
 
 }  // namespace

@@ -5,14 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "support/EnvironmentModel.h"
 #include "support/TestSupport.h"
 #include "vela/streams/VelaStream.h"
 
@@ -121,7 +122,21 @@ TEST_F(VelaEnvironment, NumericLookupsReadTheTextAsAtoiAndAtof) {
     const char* text;
     int i;
     double f;
-  } rows[] = {{"2.5", 2, 2.5}, {"-42abc", -42, -42.0}, {"text", 0, 0.0}, {"1e3", 1, 1000.0}};
+  } rows[] = {{"2.5", 2, 2.5},
+              {"-42abc", -42, -42.0},
+              {"text", 0, 0.0},
+              {"1e3", 1, 1000.0},
+              {" \t+12 3", 12, 12.0},
+              // Beyond the int range: the nearest limit.
+              {"2147483647", INT_MAX, 2147483647.0},
+              {"2147483648", INT_MAX, 2147483648.0},
+              {"-2147483648", INT_MIN, -2147483648.0},
+              {"-2147483649", INT_MIN, -2147483649.0},
+              {"99999999999999999999999", INT_MAX, 1e23},
+              {"-99999999999999999999999", INT_MIN, -1e23},
+              // Beyond the double range: an infinity.
+              {"1e999", 1, HUGE_VAL},
+              {"-1e999", -1, -HUGE_VAL}};
   for (const auto& row : rows) {
     VelaSetEnv(kB, row.text);
     EXPECT_EQ(VelaGetEnvI(kB), row.i) << row.text;
@@ -133,49 +148,12 @@ TEST_F(VelaEnvironment, NumericLookupsReadTheTextAsAtoiAndAtof) {
 }
 
 // Random sets, unsets and flushes over a few names against a newest-first
-// list; after every step the printed section and every lookup agree.
+// list (support/EnvironmentModel, shared with the environment fuzzer); after
+// every step the printed section and every lookup agree.
 TEST_F(VelaEnvironment, RandomOperationsMatchANewestFirstList) {
-  const char* const names[] = {kA, kB, kC, kD};
-  const char* const values[] = {"", "1", "x y", "2.5", "-3"};
-  std::vector<std::pair<std::string, std::string>> model;  // newest first
-  std::mt19937 random(20240817u);
-  for (int step = 0; step < 2000; ++step) {
-    const std::string name = names[random() % 4];
-    const std::string value = values[random() % 5];
-    const unsigned op = random() % 10;
-    auto found = model.begin();
-    while (found != model.end() && found->first != name) ++found;
-    if (op < 6) {
-      VelaSetEnv(name.c_str(), value.c_str());
-      if (!value.empty()) {
-        if (found != model.end()) {
-          found->second = value;
-        } else {
-          model.insert(model.begin(), {name, value});
-        }
-      }
-    } else if (op < 9) {
-      VelaUnsetEnv(name.c_str());
-      if (found != model.end()) model.erase(found);
-    } else if (random() % 8 == 0) {
-      VelaFlushEnv();
-      model.clear();
-    }
-    std::string expected;
-    if (!model.empty()) {
-      expected = "#!ENVIRONMENT\n\n";
-      for (const auto& [n, v] : model) expected += n + "=" + v + ";\n";
-      expected += "\n";
-    }
-    ASSERT_EQ(Printed(VelaPrintEnvSection), expected) << "step " << step;
-    for (const char* probe : names) {
-      std::string want;
-      for (const auto& [n, v] : model) {
-        if (n == probe) want = v;
-      }
-      ASSERT_EQ(Get(probe), want) << "step " << step << " name " << probe;
-    }
-  }
+  vela::test::SeededChoices choices(20240817u);
+  EXPECT_EQ(vela::test::RunEnvironmentSequence(choices, {kA, kB, kC, kD}, {"", "1", "x y", "2.5", "-3", " +42z"}, 2000),
+            "");
 }
 
 }  // namespace

@@ -8,7 +8,12 @@
 // (VelaExpressionNode). Parsing text into terms is the client's business.
 //
 // Ownership: a term owns its two operands, so destroying a term destroys its
-// whole subtree, and an operand belongs to exactly one parent.
+// whole subtree, and an operand belongs to exactly one parent. Each term
+// knows the term whose operand it is (GetParent), which is what lets every
+// operation below work without recursion: trees of any depth (a chain of
+// millions of levels) are built, copied, folded, printed, dumped, matched and
+// destroyed in constant stack space, and building a tree bottom-up costs time
+// linear in its number of terms.
 //
 // Choices made for this implementation:
 // - Copying is deep: the copy constructor and copy assignment copy the whole
@@ -16,19 +21,22 @@
 //   can be destroyed twice through them. Assigning a term's own descendant to
 //   it is safe (the source is copied before the old operands go). When memory
 //   runs out during a copy, the operand that could not be copied is left
-//   null.
+//   null. A copy is a root: it is nobody's operand.
 // - SetLeft and SetRight take ownership of the new operand. When it already
-//   sits somewhere in this term's subtree it is first unhooked from its old
-//   parent (so SetLeft(GetRight()) moves the right operand to the left), which
-//   costs a walk of the subtree. The new operand must not be this term nor an
-//   ancestor of it; handing this term itself is ignored.
+//   is an operand of some term, in this tree or another, it is first
+//   unhooked from that term (so SetLeft(GetRight()) moves the right operand
+//   to the left); this costs O(1). Handing this term itself is ignored.
+//   Precondition, not checked (checking would walk up the tree): the new
+//   operand is not an ancestor of this term, since that would close a cycle.
+// - Destroying a term that is still an operand (Destroy on a copy of its
+//   pointer) first unhooks it from its parent, so the parent never holds a
+//   freed operand.
 // - ReduceWithLeft and ReduceWithRight do nothing when the operand they would
 //   reduce to is missing.
 // - CheckTerm with a null pattern returns 0. A pattern entry of type 0 never
 //   matches, so ending a pattern with one makes it safe for larger trees.
 // - Folded numbers keep the node's name (operators have none).
-// - Destruction, copying, folding, printing and dumping recurse once per
-//   level of the tree, so the depth is bounded by the thread's stack.
+// - Dump indents by `indent` + 2 per level, stopping at the largest int.
 //
 // Not thread-safe: a tree is used by one thread at a time.
 #ifndef VELA_EXTERNAL_VELAEXPRESSIONTERM_H
@@ -76,12 +84,15 @@ class VELA_API VelaExpressionTerm {
   explicit VelaExpressionTerm(double v);
   // The name s.
   explicit VelaExpressionTerm(const VelaString& s);
-  // Deep copy of the whole subtree (see the header comment).
+  // Deep copy of the whole subtree (see the header comment); the copy is a
+  // root.
   VelaExpressionTerm(const VelaExpressionTerm& other);
   // Replaces this term by a deep copy of `other`; the old operands are
-  // destroyed after the copy is made.
+  // destroyed after the copy is made. This term keeps its place (its
+  // parent).
   VelaExpressionTerm& operator=(const VelaExpressionTerm& other);
-  // Destroys the left operand's subtree, then the right one's, then the name.
+  // Unhooks this term from its parent, if it has one, then destroys both
+  // operands' subtrees and the name.
   ~VelaExpressionTerm();
 
   // The same terms on the heap; null when memory runs out.
@@ -99,14 +110,18 @@ class VELA_API VelaExpressionTerm {
   VelaExpressionTerm* GetLeft() { return left_; }
   const VelaExpressionTerm* GetLeft() const { return left_; }
   // Takes ownership of t (may be null) and destroys the operand it replaces
-  // (nothing when t is that operand). See the header comment for a t taken
-  // from this term's own subtree.
+  // (nothing when t is that operand). A t that is another term's operand is
+  // unhooked from it first; t must not be an ancestor of this term. O(1)
+  // plus the destruction of the replaced operand.
   void SetLeft(VelaExpressionTerm* t);
   // The second operand; null for a unary sign and for a name.
   VelaExpressionTerm* GetRight() { return right_; }
   const VelaExpressionTerm* GetRight() const { return right_; }
   // As SetLeft, for the second operand.
   void SetRight(VelaExpressionTerm* t);
+  // The term whose operand this term is; null for a root.
+  VelaExpressionTerm* GetParent() { return parent_; }
+  const VelaExpressionTerm* GetParent() const { return parent_; }
   const VelaString& GetName() const { return name_; }
   void SetName(const VelaString& s) { name_ = s; }
   double GetValue() const { return value_; }
@@ -169,21 +184,35 @@ class VELA_API VelaExpressionTerm {
   unsigned char CheckTerm(const VelaExpressionNode* pattern, int& index) const;
 
  private:
-  // Unhooks t from wherever it hangs in this term's subtree; true if found.
-  bool Unhook(const VelaExpressionTerm* t);
+  // Unhooks this term from the term whose operand it is, if any.
+  void Detach();
+  // Points the parent link of each operand at this term.
+  void ClaimOperands();
+  // Fills the (empty) operands with a deep copy of source's operands.
+  void CopyOperandsOf(const VelaExpressionTerm& source);
+  // Destroys both operands' subtrees without recursion.
+  void DestroyOperands();
   // Takes ownership of t in `slot` (left_ or right_), see SetLeft.
   void Adopt(VelaExpressionTerm*& slot, VelaExpressionTerm* t);
   // ReduceWithLeft / ReduceWithRight: `keep` is the operand this term
   // becomes, `drop` the other one.
   void ReduceTo(VelaExpressionTerm*& keep, VelaExpressionTerm*& drop);
+  // One node's share of SimplifyFullConstant / SimplifyHalfConstant, run
+  // once its operands are done.
+  void FoldFullConstant();
+  void FoldHalfConstant();
 
-  // Invariant: left_ and right_ are null or each owned by this term alone;
-  // no term is reachable twice from a root.
+  // Invariant: left_ and right_ are null or each owned by this term alone,
+  // and an operand's parent_ is the term holding it; a root's parent_ is
+  // null. So no term is reachable twice from a root, and the parent links
+  // lead from any term back to its root. (While DestroyOperands runs, the
+  // terms it has unhooked use parent_ to chain the ones still to free.)
   VelaExpressionType type_;
   VelaExpressionTerm* left_;
   VelaExpressionTerm* right_;
   VelaString name_;
   double value_;
+  VelaExpressionTerm* parent_;
 };
 
 #endif  // VELA_EXTERNAL_VELAEXPRESSIONTERM_H

@@ -18,9 +18,15 @@ class VelaStream;
 // The process environment's value of `name` when it has one (possibly
 // empty); otherwise the newest custom entry's value; otherwise "".
 VELA_API VelaString VelaGetEnv(const VelaString& name);
-// atof of VelaGetEnv(name); 0.0 when that is empty.
+// atof of VelaGetEnv(name); 0.0 when that is empty. A number beyond the
+// double range reads as an infinity of its sign.
 VELA_API double VelaGetEnvF(const VelaString& name);
-// atoi of VelaGetEnv(name); 0 when that is empty.
+// atoi of VelaGetEnv(name): leading white space, an optional sign, decimal
+// digits up to the first other character; 0 when that is empty or holds no
+// number. A number beyond the range of int (32 bits, as on the solver's
+// original platform) reads as the nearest limit, 2147483647 or -2147483648,
+// the way that platform's atoi answered, where standard C leaves atoi
+// undefined.
 VELA_API int VelaGetEnvI(const VelaString& name);
 
 // Sets a custom variable: replaces the value of an entry of that name or

@@ -21,4 +21,14 @@
 #define VELA_API
 #endif
 
+// VELA_INTERNAL marks a member of an exported class that stays inside the
+// shared library: the library's own code calls it, other modules cannot.
+// The project's tests reach such members by compiling their source into
+// the test program.
+#if defined(__GNUC__) && !defined(VELA_STATIC) && !defined(_WIN32)
+#define VELA_INTERNAL __attribute__((visibility("hidden")))
+#else
+#define VELA_INTERNAL
+#endif
+
 #endif  // VELA_FOUNDATION_VELAEXPORT_H

@@ -19,8 +19,8 @@
 // norms, dumps), the orthogonal-transformation members (QR, left inverse,
 // Gram-Schmidt, minimum-norm correction) and the singular value
 // decomposition, and the elimination members (row-echelon form, the
-// Gauss-Jordan front end, null spaces). Simplex members join this class
-// later.
+// Gauss-Jordan front end, null spaces), and the simplex members (the
+// maximisation and its phase one).
 //
 // Choices made for this implementation:
 // - The arithmetic operators are const members: they never change this.
@@ -80,6 +80,34 @@
 //   full n x n matrix and multiplying: the same result to rounding, at
 //   O(rows * cols²) instead of O(rows * cols³). Its rank counts R's diagonal
 //   entries above 1e-15 in magnitude, an absolute threshold.
+// - Simplex. A start point of SimplexMaximisation is feasible when no entry
+//   is negative and every row i holds to 1e-9 (|iB(i)| + sum over j of
+//   |A(i, j) x(j)|). A step length that rounding makes negative counts as 0.
+//   Cycling: the order of the variables is hashed after every iteration;
+//   when an order comes back, the largest-reduced-cost rule has cycled, and
+//   from then on the smallest-index rule chooses: the entering variable is
+//   the one of smallest index whose reduced cost exceeds iTol, the leaving
+//   row the one of smallest ratio whose basic variable has the smallest
+//   index (ratio numerators within their rounding bound of 0 count as 0).
+//   Should rounding bring a basis back even under that rule, the call
+//   returns 0 instead of looping. Where the largest-reduced-cost rule does
+//   not cycle, none of this changes a bit of the result.
+//   InitializeSimplexStartPoint maximises -(sum of the artificial
+//   variables) over [A | D], D(i, i) the sign of iB(i) (a zero column where
+//   iB(i) = 0), from (0, |iB|), by SimplexMaximisation with target iTol and
+//   tolerance 1e-10: the objective is at most 0, so a positive iTol never
+//   stops it early; iTol = 0 stops it at the first iteration that leaves
+//   every artificial at 0.0, a negative iTol as soon as their sum is at most
+//   -iTol (which then seldom ends in success). oX receives the first n entries when
+//   every artificial ends at exactly 0.0 and those entries form a feasible
+//   start point as above. When that fails and the elimination (tolerance
+//   1e-10) finds rows of this that depend on earlier ones, the phase one
+//   runs once more on the independent rows alone: a redundant row keeps an
+//   artificial variable in the basis at a level that rounding seldom leaves
+//   at exactly 0.0. The same can happen, more rarely, without redundant
+//   rows when b is a combination of fewer columns than the rank of this
+//   (degenerate vertices): the call then returns 0 although the system is
+//   feasible.
 #ifndef VELA_LINALG_VELAMATRIX_H
 #define VELA_LINALG_VELAMATRIX_H
 
@@ -319,6 +347,35 @@ class VELA_API VelaMatrix {
   // (oRange, oKernel untouched) for dependent rows, a zero matrix, or NaN or
   // infinite entries. O(rows * cols²).
   unsigned char FindNullSpace(int& oRank, VelaMatrix& oRange, VelaMatrix& oKernel) const;
+
+  // ---- Simplex ----------------------------------------------------------------
+  // Maximises iC . x over this x = iB, x >= 0 (this: m x n, m <= n) from the
+  // basic feasible solution ioX by a revised simplex method with an explicit
+  // basis inverse. The basis starts with the variables that are non-zero in
+  // ioX (each pivoted on the row of largest magnitude above iTol) and is
+  // completed row by row with the column of the row's largest entry above
+  // iTol; a row without one is redundant and dropped. Each iteration brings
+  // in the non-basic variable of largest reduced cost above iTol (the first
+  // on ties) and takes out the basic row of smallest ratio among those whose
+  // tableau entry exceeds iTol (the first on ties). The loop ends at
+  // optimality, or when an iteration leaves the objective at or above
+  // iTarget. Returns 1 with ioX holding the final basic solution (every
+  // entry rewritten; an optimal start comes back unchanged). Returns 0 with
+  // ioX untouched when this has no rows or more rows than columns, the
+  // lengths of ioX, iC (n) or iB (m) differ, iTol is negative or NaN, an
+  // entry of this, iB, iC or ioX is NaN or infinite, ioX is not feasible
+  // (see the choices above), ioX has more non-zero entries than rows or
+  // dependent ones, or the problem is unbounded. Writes no messages.
+  // Per iteration O(m (m + n)) typically, O(m² n) at worst.
+  unsigned char SimplexMaximisation(VelaVector& ioX, const VelaVector& iC, const VelaVector& iB, double iTarget,
+                                    double iTol) const;
+  // A basic feasible solution of this x = iB, x >= 0 in oX (resized to n), by
+  // the phase one described in the choices above; 1 exactly when one was
+  // found. Returns 0 with oX untouched when this has no rows or no columns,
+  // iB does not have m entries, an entry is NaN or infinite, or no solution
+  // was found (an infeasible system; see the choices above for degenerate
+  // ones).
+  unsigned char InitializeSimplexStartPoint(VelaVector& oX, const VelaVector& iB, double iTol) const;
 
  protected:
   // 1 x n, values copied from iValues or 0.0 when null.

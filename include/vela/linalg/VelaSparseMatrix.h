@@ -138,9 +138,11 @@ class VELA_API VelaSparseMatrix : public VelaMatrix {
   // each searching and eliminating half of the rows. Its pivot search takes
   // the strictly larger element and may stop at another element than the
   // serial one (see VelaSparseMatrixParallel.cpp), so the outputs agree with
-  // the serial solve's to rounding when both take the same pivots; the rank
-  // and the span of the kernel agree, but where pivots differ a
-  // rank-deficient system may get other free unknowns and kernel rows. Without
+  // the serial solve's to rounding when both take the same pivots; on finite
+  // input the rank and the span of the kernel agree, but where pivots differ
+  // a rank-deficient system may get other free unknowns and kernel rows (a
+  // NaN or infinite element compares differently in the two searches, and
+  // NaN spreads through what either eliminates). Without
   // output when the worker cannot be started. Uses process-wide state: at
   // most one runs at a time in a process (a second concurrent call runs the
   // serial solve instead).
