@@ -26,7 +26,7 @@ bool IsRotation(const VelaTransformation& T) { Vela3x3Matrix R; T.GetMatrix(R); 
 
 const EntryPoint kEntryPoints[] = {
     {"vectors and points", {1, 2, 3, -2, 0.5, 4, 1e-9, 1, 2, 3, 0, -1, 0.5, 1, 1, 1}, [](const In& in) {
-       const Vela3Vector v = Vec(in, 0), w = Vec(in, 3);
+       const Vela3Vector v = Vec(in, 0), w = Vec(in, 3), d = Vec(in, 13);
        const bool regular = Moderate(&in[0], 3) && v.SquareNorm() >= 1e-300;
        Vela3Vector u = v, pair[2];
        u.Normalize();
@@ -37,13 +37,12 @@ const EntryPoint kEntryPoints[] = {
                                 std::fabs(vela::detail::Dot(pair[0], v)) <= 1e-12 * v.Norm()));
        EXPECT_TRUE(!regular || !Moderate(&in[3], 3) || w.SquareNorm() < 1e-300 || IsUnit(v.GetOrthogonalVector(w, in[6])));
        // Point P, origin O and direction d of a line or normal of a plane.
-       const Vela3Point P(&in[7]), O(&in[10]), pts[2] = {O, P}, onLine = P.ProjectOnLine(O, Vec(in, 13)),
-                        onPlane = P.ProjectOnPlane(O, Vec(in, 13));
-       const double toO = P.DistanceTo(O), toLine = P.DistanceToLine(O, Vec(in, 13)), toPlane = P.DistanceToPlane(O, Vec(in, 13));
+       const Vela3Point P(&in[7]), O(&in[10]), pts[2] = {O, P}, onLine = P.ProjectOnLine(O, d), onPlane = P.ProjectOnPlane(O, d);
+       const double toO = P.DistanceTo(O), toLine = P.DistanceToLine(O, d), toPlane = P.DistanceToPlane(O, d);
        int index = -1;
        P.DistanceTo(pts, 2, index);
        EXPECT_TRUE((index == 0 || index == 1) && InRangeOrNaN(toO, 0, Lim::infinity()) && InRangeOrNaN(toLine, 0, Lim::infinity()));
-       if (!Moderate(&in[7], 9) || Vec(in, 13).SquareNorm() < 1e-200) return;
+       if (!Moderate(&in[7], 9) || d.SquareNorm() < 1e-200) return;
        EXPECT_NEAR(P.DistanceTo(onLine), toLine, 1e-12 * (1 + toO));
        EXPECT_NEAR(P.DistanceTo(onPlane), std::fabs(toPlane), 1e-12 * (1 + toO));
        EXPECT_TRUE(toLine <= toO * (1 + 1e-12) && std::fabs(toPlane) <= toO * (1 + 1e-12));
@@ -51,8 +50,8 @@ const EntryPoint kEntryPoints[] = {
     {"3x3 matrices", {0, -1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1, 0.7, 1, 0, 0, 0, 1, 0, 0.1, 0.2, 0.3}, [](const In& in) {
        const Vela3x3Matrix M(in[0], in[1], in[2], in[3], in[4], in[5], in[6], in[7], in[8]);
        Vela3x3Matrix inv(5.0), ortho = M, rounded = M;
-       const unsigned char ok = M.Inverse(inv);
-       EXPECT_TRUE(ok ? !(std::fabs(M.Determinant()) <= 1e-15) : std::fabs(M.Determinant()) <= 1e-15 && inv == Vela3x3Matrix(5.0));
+       const bool singular = std::fabs(M.Determinant()) <= 1e-15;
+       EXPECT_TRUE(M.Inverse(inv) ? !singular : singular && inv == Vela3x3Matrix(5.0));
        ortho.Orthonormalize();
        EXPECT_TRUE(!Finite(in.data(), 9) || IsRotation(ortho));
        EXPECT_TRUE(!Moderate(&in[0], 9) || !IsRotation(M) || std::memcmp(&ortho, &M, sizeof M) == 0);
@@ -63,8 +62,8 @@ const EntryPoint kEntryPoints[] = {
        EXPECT_TRUE(InRangeOrNaN(w, 0.0, Lim::infinity()) && InRangeOrNaN(b, -kPi / 2, kPi / 2));
        rounded.Round();
        for (int k = 0; k < 9; ++k) {
-         const double x = in[k], y = rounded.Get(k / 3, k % 3), snap = std::fabs(x) <= 1e-15 ? 0.0 : std::fabs(x - 1) <= 1e-15 ? 1.0 : std::fabs(x + 1) <= 1e-15 ? -1.0 : x;
-         EXPECT_TRUE(y == snap || (std::isnan(x) && std::isnan(y)));
+         const double x = in[k], y = rounded.Get(k / 3, k % 3), near = std::fabs(std::fabs(x) - 1) <= 1e-15 ? std::copysign(1.0, x) : x;
+         EXPECT_TRUE(y == (std::fabs(x) <= 1e-15 ? 0.0 : near) || (std::isnan(x) && std::isnan(y)));
        }
        Vela3x3Matrix R1, R2, R3, R4;
        R1.SetRotation(Vec(in, 9), in[12]);

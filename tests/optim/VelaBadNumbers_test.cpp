@@ -11,8 +11,7 @@ using VOU = VelaOptimUtilities;
 const double kSentinel = 7.0;
 // The refusal of a problem: 0, x as passed (n values) and lambda as passed.
 bool Refused(unsigned char ok, const VelaVector& x, const double* x0, int n, const VelaVector& lambda) {
-  return ok == 0 && x.GetSize() == n && std::memcmp(x.GetBuffer(), x0, n * sizeof(double)) == 0 && lambda.GetSize() == 1 &&
-         lambda[0] == kSentinel;
+  return !ok && x.GetSize() == n && !std::memcmp(x.GetBuffer(), x0, n * sizeof(double)) && lambda.GetSize() == 1 && lambda[0] == kSentinel;
 }
 // |a0 x0 + a1 x1 - b| beyond its rounding error, for x of two entries.
 long double Residual(const double* a, const VelaVector& x, double b) {
@@ -25,7 +24,8 @@ struct Problem { const char* name; In base; bool (*run)(const In& in); };
 
 const Problem kProblems[] = {
     // min ½ xᵀ x - x0 - x1 with x0 + x1 <= 1, x >= 0 (active set) or x0 + x1 = 1 (quadratic problem): H (packed),
-    // c, A, b, then the active set's lower bounds, start x and unflagged upper bounds, then the tolerances.
+    // c, A, b, then the active set's lower bounds, start x and unflagged upper bounds, then the tolerances. Success
+    // of the latter means residuals below iTol; of the linear programme, rows and flagged bounds holding to iTol.
     {"ActiveSetMethod, SolveQuadraticProblem", {1, 0, 1, -1, -1, 1, 1, 1, 0, 0, 0, 0, 5, 5, 1e-12, 1e-9}, [](const In& in) {
        const bool finite = Finite(in.data(), 12), finiteQp = Finite(in.data(), 8);
        const VelaSymmetricMatrix H(2, in.data());
@@ -36,7 +36,6 @@ const Problem kProblems[] = {
        EXPECT_TRUE(ok ? finite && NoNaN(x) && NoNaN(lambda) : finite || Refused(ok, x, &in[10], 2, lambda));
        const unsigned char qp = VOU::SolveQuadraticProblem(0, H, VelaVector(2, &in[3]), VelaMatrix(1, 2, &in[5]), VelaVector(1, &in[7]),
                                                            y, mu, in[14], in[15]);
-       // Success means residuals below iTol.
        EXPECT_TRUE(qp ? finiteQp && in[15] > 0.0 && Residual(&in[5], y, in[7]) <= in[15] : finiteQp || Refused(qp, y, &kSentinel, 1, mu));
        return ok && qp;
      }},
@@ -53,7 +52,6 @@ const Problem kProblems[] = {
        const unsigned char lp = VOU::SolveLinearProgramming(0, VelaVector(2, in.data()), VelaMatrix(1, 2, &in[2]), VelaVector(1, &in[4]), 1,
                                                             VelaBoolArray(2, 1), VelaVector(2, &in[5]), hasUpper, VelaVector(2, &in[7]), y,
                                                             mu, in[9], in[10]);
-       // Success has passed the final check: rows and flagged bounds hold to iTol.
        const double slack = in[10] * (1 + 1e-9);
        const bool held = y.GetSize() == 2 && (!(in[10] >= 0.0) || (Residual(&in[2], y, in[4]) <= slack && y[0] >= in[5] - slack &&
                                                                    y[1] >= in[6] - slack && y[0] <= in[7] + slack));

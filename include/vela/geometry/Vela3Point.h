@@ -26,6 +26,12 @@
 //   GetOrthogonalVectors with a null array does nothing.
 // - DistanceTo(points, count, index) with no points (count < 1 or a null
 //   array) sets index to -1 and returns VeladoubleMax.
+// - Where only a direction matters (Normalize, the angles, the line and
+//   plane distances and projections, GetOrthogonalVector(v, tol) in this
+//   vector), vectors whose squared length would overflow or underflow are
+//   scaled by a power of two first: exact, and a no-op for every vector of
+//   ordinary size, so huge and tiny finite vectors give the results of
+//   their in-range multiples.
 //
 // Indices are never range-checked: 0, 1 and 2 are x, y and z.
 #ifndef VELA_GEOMETRY_VELA3POINT_H

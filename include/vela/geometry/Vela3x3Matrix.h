@@ -28,6 +28,11 @@
 //   become a diagonal matrix in a sum or a comparison.
 // - Get(i, j) reads one coefficient; the free operators are built on it.
 // - GetCoef and SetCoef with a null array do nothing.
+// - The rotation builders and Orthonormalize use only directions and
+//   ratios: vectors (and quaternions) whose squared length would overflow
+//   or underflow are scaled by a power of two first, so huge and tiny
+//   finite inputs still give a rotation. The parallel test of
+//   SetRotation(u, v) still compares the true |u x v| with 1e-12.
 #ifndef VELA_GEOMETRY_VELA3X3MATRIX_H
 #define VELA_GEOMETRY_VELA3X3MATRIX_H
 
