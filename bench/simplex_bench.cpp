@@ -25,14 +25,8 @@
 #include <vector>
 
 #include "support/AfiroLp.h"
+#include "linalg/SimplexCore.h"
 #include "vela/linalg/VelaMatrix.h"
-
-namespace vela::detail {
-unsigned char SimplexMaximise(const VelaMatrix& iA, VelaVector& ioX, const VelaVector& iC, const VelaVector& iB,
-                              double iTarget, double iTol, int* oIterations, int* oBlandIterations);
-unsigned char SimplexStartPoint(const VelaMatrix& iA, VelaVector& oX, const VelaVector& iB, double iTol,
-                                int* oIterations);
-}  // namespace vela::detail
 
 namespace {
 

@@ -76,15 +76,9 @@
 #include <vector>
 
 #include "vela/foundation/VelaConstants.h"
+#include "linalg/SimplexCore.h"
 #include "vela/linalg/VelaMatrix.h"
 #include "vela/linalg/VelaSparseMatrix.h"
-
-namespace vela::detail {
-unsigned char SimplexMaximise(const VelaMatrix& iA, VelaVector& ioX, const VelaVector& iC, const VelaVector& iB,
-                              double iTarget, double iTol, int* oIterations, int* oBlandIterations);
-unsigned char SimplexStartPoint(const VelaMatrix& iA, VelaVector& oX, const VelaVector& iB, double iTol,
-                                int* oIterations);
-}  // namespace vela::detail
 
 namespace {
 
