@@ -77,10 +77,15 @@ platform::Event* gDone = nullptr;
 vela::detail::EliminationStep gStep{};
 // Set while a two-thread solve runs.
 std::atomic<bool> gBusy{false};
+// The processor the main participant ran on when it started the worker: the
+// worker keeps off it, so that the two spin-waiting participants run side by
+// side rather than taking turns on one processor.
+int gMainProcessor = -1;
 
 unsigned int SolveThreadBody(void* iData) {
   REFThreadData* data = static_cast<REFThreadData*>(iData);
   if (data == nullptr || data->matrix == nullptr) return 1;
+  platform::AvoidProcessor(gMainProcessor);
   return static_cast<unsigned int>(data->matrix->SolveGaussJordanThread(*data));
 }
 
@@ -259,6 +264,7 @@ void VelaSparseMatrix::ParallelSolveGaussJordan(unsigned int iLevel, const doubl
   gRow = 0;
   gCol = 0;
   gFlag.store(0, std::memory_order_relaxed);
+  gMainProcessor = platform::CurrentProcessor();
   VelaThread* worker[1] = {&threads[0]};
   void* handle[1] = {nullptr};
   if (VelaThreadManager::ParallelRun(worker, 1, handle) != 0) return;

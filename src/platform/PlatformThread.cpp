@@ -1,5 +1,6 @@
 #include "platform/PlatformThread.h"
 
+#include <sched.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -124,6 +125,18 @@ int ProcessorCount() {
   long count = static_cast<long>(std::thread::hardware_concurrency());
   if (count <= 0) count = sysconf(_SC_NPROCESSORS_ONLN);
   return count > 0 ? static_cast<int>(count) : 1;
+}
+
+int CurrentProcessor() { return sched_getcpu(); }
+
+void AvoidProcessor(int processor) {
+  if (processor < 0 || processor >= CPU_SETSIZE) return;
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
+  if (!CPU_ISSET(processor, &allowed) || CPU_COUNT(&allowed) < 2) return;
+  CPU_CLR(processor, &allowed);
+  sched_setaffinity(0, sizeof allowed, &allowed);
 }
 
 }  // namespace vela::platform

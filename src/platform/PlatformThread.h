@@ -55,6 +55,14 @@ void CloseThread(Thread* thread);
 unsigned int CurrentThreadId();
 // Processors the system reports (at least 1).
 int ProcessorCount();
+// The processor the calling thread runs on at this moment, or -1 when the
+// system does not tell.
+int CurrentProcessor();
+// Keeps the calling thread off one processor from now on, so that two
+// threads handing work back and forth do not take turns on one processor
+// while another idles. Nothing when the processor is unknown (negative) or
+// when it is the only one the thread may run on.
+void AvoidProcessor(int processor);
 
 // ---------------------------------------------------------------------------
 // Manual-reset events
@@ -97,7 +105,7 @@ struct alignas(64) Event {
 // Rounds of the spin, each one load and one pause: about 5 microseconds
 // where a pause takes 40 ns (recent x86 cores), under one where it is a few
 // cycles. A sleep and a wake-up cost more than the whole spin.
-constexpr int kEventSpinRounds = 128;
+constexpr int kEventSpinRounds = 2048;
 
 inline void CpuRelax() {
 #if defined(__x86_64__) || defined(__i386__)
