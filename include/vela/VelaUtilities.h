@@ -1,7 +1,8 @@
-// VelaUtilities: the utility library of a geometric constraint solver.
-//
-// Including this header gives the whole public interface. Each subsystem's
-// headers can also be included on their own.
+/// \file
+/// \brief VelaUtilities: the utility library of a geometric constraint solver.
+///
+/// Including this header gives the whole public interface. Each subsystem's
+/// headers can also be included on their own.
 #ifndef VELA_VELAUTILITIES_H
 #define VELA_VELAUTILITIES_H
 

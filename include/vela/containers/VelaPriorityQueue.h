@@ -1,34 +1,6 @@
-// VelaPriorityQueueWrapper: a priority queue of untyped pointers ordered by a
-// caller-supplied, shared comparison object.
-//
-// Unlike a heap the queue is an ordered set: it can remove an arbitrary
-// element, it ignores an element equivalent to one already queued, and Top is
-// always a greatest element. Solver code outside this library schedules its
-// work with it as VelaPriorityQueueWrapper<void*, VelaMore<void*>>.
-//
-// The ordering comes in three pieces:
-// - VelaMoreComparison<T>: the polymorphic comparison object a client derives
-//   from, implementing less(a, b) = "a has lower priority than b". It carries
-//   its own reference count and destroys itself when the last handle goes.
-// - VelaMore<T>: a handle, one pointer to a shared comparison object. Every
-//   handle, and every copy of one, holds one reference.
-// - VelaPriorityQueueWrapper<T, More>: the queue, holding one handle and the
-//   ordered set, whose comparator holds another.
-//
-// Choices made for this implementation:
-// - Top on an empty queue returns a reference to a value-initialised element
-//   (null for pointers) and Pop on an empty queue does nothing, instead of
-//   reading outside the set.
-// - A handle made from a null pointer orders nothing: every element is
-//   equivalent to every other, so such a queue holds at most one element.
-// - Insert(first, last, stride) with a stride that is not positive or with
-//   last before first adds nothing; when last - first is not a multiple of
-//   stride it stops at the last address below last.
-// - A comparison object made by copying another starts without references:
-//   the count belongs to the object, not to its value.
-//
-// Not locked; the reference count is not atomic. Queues that share a
-// comparison object must be used by one thread at a time.
+/// \file
+/// \brief VelaPriorityQueueWrapper, an ordered priority queue, with its shared comparison objects.
+/// \ingroup containers
 #ifndef VELA_CONTAINERS_VELAPRIORITYQUEUE_H
 #define VELA_CONTAINERS_VELAPRIORITYQUEUE_H
 
@@ -36,24 +8,32 @@
 #include <set>
 #include <utility>
 
+/// \addtogroup containers
+/// @{
+
 template <typename T>
 class VelaMore;
 
-// Base of the comparison objects. Create one with new and hand it to a
-// VelaMore handle at once: it holds no reference until then, and is deleted
-// by the handle that releases the last reference.
+/// Base of the comparison objects. Create one with new and hand it to a
+/// VelaMore handle at once: it holds no reference until then, and is deleted
+/// by the handle that releases the last reference.
 template <typename T>
 class VelaMoreComparison {
  public:
+  /// A comparison object without references.
   VelaMoreComparison() noexcept = default;
+  /// A copy starts without references: the count belongs to the object, not
+  /// to its value.
   VelaMoreComparison(const VelaMoreComparison&) noexcept {}
+  /// Keeps this object's own reference count.
   VelaMoreComparison& operator=(const VelaMoreComparison&) noexcept { return *this; }
+  /// Called by the handle that releases the last reference.
   virtual ~VelaMoreComparison() = default;
 
-  // True when a has lower priority than b. Must be a strict weak order.
+  /// True when a has lower priority than b. Must be a strict weak order.
   virtual bool less(T const& a, T const& b) const = 0;
 
-  // Number of handles sharing this object.
+  /// Number of handles sharing this object.
   std::uint32_t GetRefCount() const noexcept { return refCount_; }
 
  private:
@@ -69,36 +49,39 @@ class VelaMoreComparison {
   std::uint32_t refCount_ = 0;
 };
 
-// Handle on a shared comparison object; copying a handle shares the object.
+/// Handle on a shared comparison object; copying a handle shares the object.
 template <typename T>
 class VelaMore {
  public:
-  // Takes one reference on comparison, which must have been allocated with
-  // new (or be null, see the header comment).
+  /// Takes one reference on comparison, which must have been allocated with
+  /// new (or be null, see VelaPriorityQueueWrapper).
   explicit VelaMore(VelaMoreComparison<T>* comparison) noexcept : comparison_(comparison) {
     if (comparison_ != nullptr) comparison_->AddRef();
   }
+  /// Shares the other's comparison object, taking one more reference.
   VelaMore(const VelaMore& other) noexcept : VelaMore(other.comparison_) {}
-  // Takes the new reference before releasing the old one, so assigning a
-  // handle to itself (or to another handle on the same object) is safe.
+  /// Takes the new reference before releasing the old one, so assigning a
+  /// handle to itself (or to another handle on the same object) is safe.
   VelaMore& operator=(const VelaMore& other) noexcept {
     if (other.comparison_ != nullptr) other.comparison_->AddRef();
     if (comparison_ != nullptr) comparison_->Release();
     comparison_ = other.comparison_;
     return *this;
   }
+  /// Releases this handle's reference; the last one deletes the object.
   ~VelaMore() {
     if (comparison_ != nullptr) comparison_->Release();
   }
 
-  // less(a, b) of the shared object: a has lower priority than b.
+  /// less(a, b) of the shared object: a has lower priority than b.
   bool operator()(T const& a, T const& b) const {
     return comparison_ != nullptr && comparison_->less(a, b);
   }
 
-  // The shared object (null for a null handle).
+  /// The shared object (null for a null handle).
   VelaMoreComparison<T>* GetComparison() const noexcept { return comparison_; }
 
+  /// Exchanges the comparison objects of the two handles; no count changes.
   void swap(VelaMore& other) noexcept { std::swap(comparison_, other.comparison_); }
 
  private:
@@ -106,18 +89,52 @@ class VelaMore {
   VelaMoreComparison<T>* comparison_;
 };
 
-// The queue. More is a copyable handle callable as more(a, b), true when a
-// has lower priority than b. The queue holds the elements, never the objects
-// they point to.
+/// A priority queue of untyped pointers ordered by a
+/// caller-supplied, shared comparison object.
+///
+/// Unlike a heap the queue is an ordered set: it can remove an arbitrary
+/// element, it ignores an element equivalent to one already queued, and Top is
+/// always a greatest element. Solver code outside this library schedules its
+/// work with it as VelaPriorityQueueWrapper<void*, VelaMore<void*>>.
+///
+/// The ordering comes in three pieces:
+/// - VelaMoreComparison<T>: the polymorphic comparison object a client derives
+///   from, implementing less(a, b) = "a has lower priority than b". It carries
+///   its own reference count and destroys itself when the last handle goes.
+/// - VelaMore<T>: a handle, one pointer to a shared comparison object. Every
+///   handle, and every copy of one, holds one reference.
+/// - VelaPriorityQueueWrapper<T, More>: the queue, holding one handle and the
+///   ordered set, whose comparator holds another.
+///
+/// Choices made for this implementation:
+/// - Top on an empty queue returns a reference to a value-initialised element
+///   (null for pointers) and Pop on an empty queue does nothing, instead of
+///   reading outside the set.
+/// - A handle made from a null pointer orders nothing: every element is
+///   equivalent to every other, so such a queue holds at most one element.
+/// - Insert(first, last, stride) with a stride that is not positive or with
+///   last before first adds nothing; when last - first is not a multiple of
+///   stride it stops at the last address below last.
+/// - A comparison object made by copying another starts without references:
+///   the count belongs to the object, not to its value.
+///
+/// Not locked; the reference count is not atomic. Queues that share a
+/// comparison object must be used by one thread at a time.
+///
+/// The queue. More is a copyable handle callable as more(a, b), true when a
+/// has lower priority than b. The queue holds the elements, never the objects
+/// they point to.
 template <typename T, typename More>
 class VelaPriorityQueueWrapper {
  public:
-  // Empty queue ordered by more, sharing its comparison object.
+  /// Empty queue ordered by more, sharing its comparison object.
   explicit VelaPriorityQueueWrapper(const More& more) : comparator_(more), set_(Order{more}) {}
 
-  // Copies share the comparison object; copying over a queue also takes the
-  // source's comparison object. Self-assignment does nothing.
+  /// Copies share the comparison object; copying over a queue also takes the
+  /// source's comparison object. Self-assignment does nothing.
   VelaPriorityQueueWrapper(const VelaPriorityQueueWrapper&) = default;
+  /// Copies the elements and takes the source's comparison object.
+  /// Self-assignment does nothing.
   VelaPriorityQueueWrapper& operator=(const VelaPriorityQueueWrapper& other) {
     if (this != &other) {
       comparator_ = other.comparator_;
@@ -126,13 +143,16 @@ class VelaPriorityQueueWrapper {
     return *this;
   }
 
-  // Takes over the source's elements and comparator. The source is left
-  // empty; a moved-from source keeps sharing its comparator, a moved-over one
-  // receives this queue's former comparator. Self-assignment does nothing.
+  /// Takes over the source's elements and comparator. The source is left
+  /// empty; a moved-from source keeps sharing its comparator, a moved-over one
+  /// receives this queue's former comparator. Self-assignment does nothing.
   VelaPriorityQueueWrapper(VelaPriorityQueueWrapper&& other)
       : comparator_(other.comparator_), set_(std::move(other.set_)) {
     other.set_.clear();
   }
+  /// Takes over the source's elements and exchanges the comparators: the
+  /// source is left empty with this queue's former comparator.
+  /// Self-assignment does nothing.
   VelaPriorityQueueWrapper& operator=(VelaPriorityQueueWrapper&& other) {
     if (this != &other) {
       comparator_.swap(other.comparator_);
@@ -142,15 +162,15 @@ class VelaPriorityQueueWrapper {
     return *this;
   }
 
-  // Drops the elements and releases the comparison object.
+  /// Drops the elements and releases the comparison object.
   ~VelaPriorityQueueWrapper() = default;
 
-  // Adds e unless an equivalent element is queued. O(log n).
+  /// Adds e unless an equivalent element is queued. O(log n).
   void Push(T const& e) { set_.insert(e); }
 
-  // Pushes the addresses first, first + stride bytes, first + 2 x stride
-  // bytes, ... below last. Nothing when first equals last. For pointer
-  // element types only.
+  /// Pushes the addresses first, first + stride bytes, first + 2 x stride
+  /// bytes, ... below last. Nothing when first equals last. For pointer
+  /// element types only.
   void Insert(T first, T last, int stride) {
     const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(first);
     const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(last);
@@ -163,17 +183,20 @@ class VelaPriorityQueueWrapper {
     }
   }
 
-  // A greatest element; see the header comment for an empty queue. O(1).
+  /// A greatest element; see VelaPriorityQueueWrapper for an empty queue. O(1).
   T const& Top() const { return set_.empty() ? EmptyElement() : *set_.begin(); }
-  // Removes a greatest element; nothing on an empty queue. Amortised O(1).
+  /// Removes a greatest element; nothing on an empty queue. Amortised O(1).
   void Pop() {
     if (!set_.empty()) set_.erase(set_.begin());
   }
-  // Removes the element equivalent to e, if any. O(log n).
+  /// Removes the element equivalent to e, if any. O(log n).
   void Remove(T const& e) { set_.erase(e); }
+  /// Removes every element; the comparison object stays.
   void Clear() { set_.clear(); }
 
+  /// The number of queued elements.
   int Size() const { return static_cast<int>(set_.size()); }
+  /// Whether no element is queued.
   bool Empty() const { return set_.empty(); }
 
  private:
@@ -195,5 +218,7 @@ class VelaPriorityQueueWrapper {
   // carries the two together.
   std::set<T, Order> set_;
 };
+
+/// @}
 
 #endif  // VELA_CONTAINERS_VELAPRIORITYQUEUE_H
