@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "support/PlainQr.h"
+#include "PlainQr.h"
 #include "vela/linalg/VelaMatrix.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <cstring>
 #include <vector>
 
-#include "support/PlainSvd.h"
+#include "PlainSvd.h"
 #include "vela/linalg/VelaMatrix.h"
 
 namespace {

@@ -20,7 +20,7 @@ declare -A owner=(
   [tests/support/EnvironmentModel.h]=config [tests/support/EnvironmentModel.cpp]=config
   [fuzz/environment_fuzz.cpp]=config
   [tests/support/InternalMode.h]=operator [tests/support/InternalMode.cpp]=operator
-  [tests/support/PlainGaussJordan.h]=linalg [tests/support/PlainQr.h]=linalg [tests/support/PlainSvd.h]=linalg
+  [tests/support/PlainGaussJordan.h]=linalg
   [fuzz/linalg_fuzz.cpp]=linalg
   [tests/support/AfiroLp.h]=optim [fuzz/optim_fuzz.cpp]=optim
   [tests/support/GraphModel.h]=graph [tests/support/GraphModel.cpp]=graph [fuzz/graph_fuzz.cpp]=graph

@@ -1,40 +1,9 @@
 // Elimination members of VelaMatrix: a table of exact cases, then properties checked against the SVD.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
-
-#include "support/TestSupport.h"
-#include "vela/config/VelaGlobalParameters.h"
-#include "vela/linalg/VelaMatrix.h"
+#include "linalg/LinalgTesting.h"
 
 namespace {
 
-using Vec = std::vector<double>;
-using Rng = unsigned long long;  // the state of a portable fixed-seed generator, uniform in [-1, 1)
-double Next(Rng& s) { return static_cast<double>((s = s * 6364136223846793005u + 1) >> 11) * 0x1p-52 - 1; }
-
-// m x n of rank r (one random factor, or two multiplied), row i scaled by about 2^e, |e| <= spread.
-VelaMatrix Make(Rng& rng, int m, int n, int r, int spread) {
-  VelaMatrix f(m, r, 0.0), g(r, n, 0.0);
-  for (VelaMatrix* x : {&f, &g}) for (int i = 0; i < x->GetSize(); ++i) x->GetBuffer()[i] = Next(rng);
-  VelaMatrix a = r == m ? g : r == n ? f : r > 0 ? f * g : VelaMatrix(m, n, 0.0);
-  for (int i = 0; i < m; ++i) {
-    const int e = static_cast<int>(std::lround(spread * Next(rng)));
-    const double scale = std::ldexp(1.5 + 0.5 * Next(rng), e);
-    for (int j = 0; j < n; ++j) a(i, j) *= scale;
-  }
-  return a;
-}
-
-int SvdRank(const VelaMatrix& a) {  // singular values above 1e-12 of the largest (none lie near it)
-  VelaMatrix u, v;
-  Vec s(a.GetNbOfCol() + 1, 0.0);
-  EXPECT_TRUE(a.GetSize() == 0 || a.FactorisationSVD(u, s.data(), v));
-  const double big = *std::max_element(s.begin(), s.end());
-  return static_cast<int>(std::count_if(s.begin(), s.end(), [&](double x) { return x > 1e-12 * big; }));
-}
+using namespace vela::test;
 
 // Largest |a_i · k_j| / (|a_i| |k_j|) over the rows of a and k (0 when orthogonal); NaN sticks.
 double Cosine(const VelaMatrix& a, const VelaMatrix& k) {
@@ -94,7 +63,7 @@ TEST(VelaMatrixElimination, ExactCases) {
 // both with the SVD's rank and rows orthogonal to the kernel. The solve (with the default configuration's
 // level word) of a consistent system gives solutions, a kernel of cols - rank independent rows with A k = 0
 // and a minimum-norm solution orthogonal to it. FindNullSpace: [range | kernel] orthogonal, A kernel = 0.
-void CheckAll(const VelaMatrix& a, Rng& rng) {
+void CheckAll(const VelaMatrix& a, TestRng& rng) {
   int m = a.GetNbOfRow(), n = a.GetNbOfCol(), rank = SvdRank(a), found = -1;
   SCOPED_TRACE(testing::Message() << m << " x " << n << " of rank " << rank);
   VelaMatrix e(a), g(a), range, kernel;
@@ -105,7 +74,7 @@ void CheckAll(const VelaMatrix& a, Rng& rng) {
     EXPECT_TRUE(i < rank ? first > lead : first == n && g.GetNormInf(i) <= 1e-9) << "row " << i;
     lead = first;
   }
-  const VelaMatrix b = a * Make(rng, n, 1, 1, 0), ab = VelaMatrix::MergeMatrix(a, b, 0);  // consistent
+  const VelaMatrix b = a * Random(n, 1, rng), ab = VelaMatrix::MergeMatrix(a, b, 0);  // consistent
   Vec x(n + 1, -1.0);  // [x, -1], so that [A | b] [x, -1] = 0
   for (int minNorm : {0, 1}) {
     a.SolveGaussJordan(0x02EF0000u, b.GetBuffer(), x.data(), minNorm, &kernel, nullptr, 1e-10 * a.GetNormInf(-1));
@@ -126,13 +95,13 @@ void CheckAll(const VelaMatrix& a, Rng& rng) {
 
 // Square, wide and tall, of full rank, rank-deficient and zero, rows evenly or badly scaled.
 TEST(VelaMatrixElimination, PropertiesAgainstTheSvd) {
-  Rng rng = 42;
+  TestRng rng{42};
   CheckAll(M(1, 3, {1, 0, 0}), rng);  // rank 1, a two-column kernel orthogonal to (1, 0, 0)
-  for (int s : {1, 2, 3, 7, 36, 100, 199})
+  for (int s : {1, 2, 3, 7, 36, 80})
     for (auto [m, n] : {std::pair{s, s}, std::pair{s, s + s / 2 + 1}, std::pair{s + s / 2 + 1, s}}) {
       const int p = std::min(m, n), d = p - 1 - p / 3;  // full and deficient rank
       for (auto [r, spread] : {std::pair{p, 0}, std::pair{p, 10}, std::pair{d, 0}, std::pair{d, 10}, std::pair{0, 0}})
-        CheckAll(Make(rng, m, n, r, spread), rng);
+        CheckAll(Random(m, n, rng, r, spread), rng);
     }
 }
 
@@ -141,24 +110,9 @@ TEST(VelaMatrixElimination, PropertiesOnTwoThreads) {
   GetGlobalParameters().Save();
   { vela::test::ScopedProcessEnv parallel("VelaParallelMode", "1"); GetGlobalParameters().InitializeEnv(); }
   EXPECT_EQ(1, static_cast<int>(GetGlobalParameters().GetParallelMode()) & 1);
-  Rng rng = 11;
-  CheckAll(Make(rng, 500, 200, 150, 3), rng);
-  CheckAll(Make(rng, 250, 400, 250, 3), rng);
+  TestRng rng{11};
+  CheckAll(Random(400, 250, rng, 200, 3), rng);  // exactly 100000 elements
   GetGlobalParameters().Restore();
-}
-
-// NaN and infinite entries, with zero and negative tolerances: every routine returns.
-TEST(VelaMatrixElimination, NonFiniteInputReturns) {
-  Rng rng = 5;
-  const std::vector<int> levels{0, 1, 2, 0, 1, 2, 0, 1, 2};
-  for (double bad : {NAN, INFINITY, -INFINITY})
-    for (double tol : {1e-9, 0.0, -1.0}) {
-      VelaMatrix a = Make(rng, 6, 9, 4, 0);
-      a(2, 3) = a(4, 0) = bad;
-      EXPECT_LE(Red(a, tol, 0)[0] + Red(a, tol, 1)[0] + Red(a, tol, 0, 0, 0, 9)[0], 18);  // pivots <= rows
-      const Vec b(6, 1.0);
-      EXPECT_LE(Sgj(a, b, 0, {}, tol)[0] + Sgj(a, b, 1, {}, tol)[0] + Sgj(a, b, 0, levels, tol)[0], 27);  // kernel rows
-    }
 }
 
 }  // namespace

@@ -1,490 +1,209 @@
-// Dense matrix and vector core: construction, shape and row operations,
-// labels, arithmetic and norms, checked against plain reference loops on
-// std::vector.
+// Dense matrix and vector core: shapes and row operations as a table, index models for sub-matrices,
+// transposition and vector growth, labels, inline storage, and products bit for bit against the plain loop.
 #include "vela/linalg/VelaMatrix.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <limits>
-#include <random>
-#include <vector>
+#include "linalg/LinalgTesting.h"
 
 namespace {
 
-using Elements = std::vector<double>;
+using namespace vela::test;
 
-Elements Contents(const VelaMatrix& m) { return Elements(m.GetBuffer(), m.GetBuffer() + m.GetSize()); }
+VelaMatrix Do(VelaMatrix m, const std::function<void(VelaMatrix&)>& f) { return f(m), m; }
+VelaMatrix M(int rows, int cols, Vec v) { return VelaMatrix(rows, cols, v.data()); }
+VelaVector V(Vec v) { return VelaVector(static_cast<int>(v.size()), v.data()); }
 
-VelaMatrix RandomMatrix(int rows, int cols, std::mt19937_64& rng) {
-  std::uniform_real_distribution<double> value(-1.0, 1.0);
-  VelaMatrix m(rows, cols, 0.0);
-  for (int k = 0; k < m.GetSize(); ++k) m.GetBuffer()[k] = value(rng);
-  return m;
+bool IsInline(const VelaMatrix& m) {
+  const char *object = reinterpret_cast<const char*>(&m), *buffer = reinterpret_cast<const char*>(m.GetBuffer());
+  return buffer >= object && buffer < object + sizeof(VelaMatrix);
 }
 
-// The order every product promises: C(i, j) = ((0 + a(i,0) b(0,j)) + a(i,1) b(1,j)) + ...
-Elements ReferenceProduct(const VelaMatrix& a, const VelaMatrix& b) {
+// C(i, j) = ((0 + a(i,0) b(0,j)) + a(i,1) b(1,j)) + ..., the order every product promises.
+Vec ReferenceProduct(const VelaMatrix& a, const VelaMatrix& b) {
   const int m = a.GetNbOfRow(), n = a.GetNbOfCol(), p = b.GetNbOfCol();
-  Elements c(static_cast<std::size_t>(m) * p, 0.0);
+  Vec c(static_cast<std::size_t>(m) * p, 0.0);
   for (int i = 0; i < m; ++i)
     for (int k = 0; k < n; ++k)
       for (int j = 0; j < p; ++j) c[i * p + j] += a(i, k) * b(k, j);
   return c;
 }
 
-// Bit-for-bit equality, so that a changed summation order fails.
-void ExpectSameBits(const Elements& expected, const VelaMatrix& actual) {
-  ASSERT_EQ(static_cast<int>(expected.size()), actual.GetSize());
-  for (int k = 0; k < actual.GetSize(); ++k) {
-    std::uint64_t e, a;
-    std::memcpy(&e, &expected[k], sizeof e);
-    std::memcpy(&a, &actual.GetBuffer()[k], sizeof a);
-    ASSERT_EQ(e, a) << "element " << k << ": " << expected[k] << " vs " << actual.GetBuffer()[k];
+TEST(VelaMatrix, ShapesRowOperationsAndArithmetic) {
+  const Vec six = {1, 2, 3, 4, 5, 6}, nine = {0, 1, 2, 10, 11, 12, 20, 21, 22}, four = {1, 2, 3, 4};
+  const VelaMatrix A = M(2, 2, four), B = M(2, 2, {10, 20, 30, 40}), block(2, 2, -1.0);
+  VelaVector acc = V({1, 2, 3});
+  acc.Add(2.0, &six[3]), acc.Add(5.0, nullptr), acc -= &six[0], acc += four.data(), acc += V({1, 1, 1});
+  acc -= V({2, 2, 2}), acc *= 0.5;
+  const struct { VelaMatrix m; int rows, cols; Vec v; } cases[] = {
+      {VelaMatrix(3), 3, 3, {1, 0, 0, 0, 1, 0, 0, 0, 1}}, {VelaMatrix(-2), 0, 0, {}},
+      {VelaMatrix(2, 3, 0), 2, 3, Vec(6, 0.0)}, {VelaMatrix(2, 2, nullptr), 2, 2, Vec(4, 0.0)},  // 0 is a value
+      {M(3, 2, six), 3, 2, six}, {VelaMatrix(-1, 4, 1.0), 0, 4, {}}, {VelaVector(), 1, 0, {}},
+      {VelaVector(3, 1.5), 1, 3, Vec(3, 1.5)}, {VelaVector(2, nullptr), 1, 2, {0, 0}},
+      {Do(VelaMatrix(2, 3, 7.0), [](VelaMatrix& m) { m.SetIdentity(0); }), 2, 3, Vec(6, 7.0)},  // not square
+      {Do(VelaMatrix(2, 3, 7.0), [](VelaMatrix& m) { m.SetIdentity(2); }), 2, 2, {1, 0, 0, 1}},
+      {Do(VelaMatrix(2, 2, 5.0), [](VelaMatrix& m) { m.SetIdentity(-1); }), 2, 2, {1, 0, 0, 1}},
+      {Do(M(2, 3, six), [](VelaMatrix& m) { m.Resize(3, 2); }), 3, 2, six},  // linear positions kept
+      {Do(M(2, 3, six), [](VelaMatrix& m) { m.Resize(1, 2), m.Resize(2, 3); }), 2, 3, {1, 2, 0, 0, 0, 0}},
+      {Do(M(2, 3, six), [](VelaMatrix& m) { m.Resize(-1, 3); }), 0, 3, {}},
+      {Do(VelaMatrix(3, 2, 1.0), [&](VelaMatrix& m) { m.SetRow(2, &six[4]), m.ZeroRow(0); }), 3, 2, {0, 0, 1, 1, 5, 6}},
+      {Do(VelaMatrix(3, 2, 1.0), [&](VelaMatrix& m) { m.SetRows(1, 2, six.data()), m.ZeroRows(0, 2); }), 3, 2,
+       {0, 0, 0, 0, 3, 4}},
+      {Do(VelaMatrix(1, 2, 0.0), [&](VelaMatrix& m) { m.AppendRow(&six[4]), m.AppendRows(2, six.data()); }), 4, 2,
+       {0, 0, 5, 6, 1, 2, 3, 4}},
+      {Do(VelaMatrix(), [&](VelaMatrix& m) { m.AppendRows(A); }), 2, 2, four},  // takes A's column count
+      {Do(VelaMatrix(2, 0, 0.0), [&](VelaMatrix& m) { m.AppendRows(A); }), 4, 2, {0, 0, 0, 0, 1, 2, 3, 4}},
+      {Do(VelaMatrix(1, 3, 9.0), [&](VelaMatrix& m) { m.AppendRows(A); }), 1, 3, Vec(3, 9.0)},  // mismatch
+      {Do(A, [](VelaMatrix& m) { m.AppendRows(m); }), 4, 2, {1, 2, 3, 4, 1, 2, 3, 4}},
+      {M(3, 3, nine).GetSubMatrix(1, 0, 2, 2), 2, 2, {1, 2, 11, 12}},  // the column index first
+      {Do(M(3, 3, nine), [&](VelaMatrix& m) { EXPECT_EQ(m.SetSubMatrix(2, 0, block) + m.SetSubMatrix(0, 2, block), 0); }),
+       3, 3, nine},
+      {Do(M(3, 3, nine), [&](VelaMatrix& m) { EXPECT_EQ(m.SetSubMatrix(1, 1, block), 1); }), 3, 3,
+       {0, 1, 2, 10, -1, -1, 20, -1, -1}},
+      {VelaMatrix::MergeMatrix(M(2, 3, six), M(2, 1, {7, 8}), 0), 2, 4, {1, 2, 3, 7, 4, 5, 6, 8}},
+      {VelaMatrix::MergeMatrix(M(2, 3, six), M(2, 1, {7, 8}), 1), 0, 0, {}},
+      {VelaMatrix::MergeMatrix(M(2, 3, six), VelaMatrix(1, 3, 9.0), 1), 3, 3, {1, 2, 3, 4, 5, 6, 9, 9, 9}},
+      {Do(V(four), [](VelaMatrix& m) { m.Transpose(); }), 4, 1, four},  // a vector only swaps its counts
+      {A + B, 2, 2, {11, 22, 33, 44}}, {B - A, 2, 2, {9, 18, 27, 36}}, {2.0 * A, 2, 2, {2, 4, 6, 8}},
+      {A * 0.5, 2, 2, {0.5, 1, 1.5, 2}}, {A + VelaMatrix(4, 1, 1.0), 2, 2, four},  // other shape: nothing
+      {Do(A, [](VelaMatrix& m) { m += VelaMatrix(1, 4, 1.0), m -= VelaMatrix(2, 3, 1.0), m *= 3.0; }), 2, 2,
+       {3, 6, 9, 12}},
+      {Do(M(3, 2, {3, 4, 1e-12, 0, -7, 1}), [](VelaMatrix& m) { m.Normalize(1e-9); }), 3, 2,
+       {0.6, 0.8, 0, 0, -7 / std::sqrt(50.0), 1 / std::sqrt(50.0)}},
+      {VelaMatrix(3, 2, 1.0).MultiplyVectorLeft(VelaVector(2, 1.0)), 1, 2, {0, 0}},  // length mismatch
+      {VelaMatrix(0, 2, 0.0).MultiplyVectorLeft(VelaVector()), 1, 2, {0, 0}},
+      {VelaMatrix(2, 0, 0.0) * VelaMatrix(0, 3, 0.0), 2, 3, Vec(6, 0.0)},
+      {Do(VelaMatrix(3, 0, 0.0), [](VelaMatrix& m) { m.MultiplyLeft(VelaMatrix(2, 3, 1.0)); }), 2, 0, {}},
+      {V({1, 2, 3}) + V({4, 5, 6, 100}), 1, 3, {5, 7, 9}}, {V({1, 2, 3}) - V({4, 5, 6}), 1, 3, {-3, -3, -3}},
+      {V({1, 2, 3}) * 2.0, 1, 3, {2, 4, 6}}, {VelaVector(3, 1.0).GramProduct(), 1, 1, {3}},
+      {acc, 1, 3, {4, 5.5, 7}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.m.GetNbOfRow(), c.rows) << "case " << &c - cases;
+    EXPECT_EQ(c.m.GetNbOfCol(), c.cols) << "case " << &c - cases;
+    EXPECT_EQ(Values(c.m), c.v) << "case " << &c - cases;
   }
-}
-
-bool IsInline(const VelaMatrix& m) {
-  const char* object = reinterpret_cast<const char*>(&m);
-  const char* buffer = reinterpret_cast<const char*>(m.GetBuffer());
-  return buffer >= object && buffer < object + sizeof(VelaMatrix);
-}
-
-// ---- Construction and shape ----------------------------------------------------
-
-TEST(VelaMatrix, ConstructorsGiveTheirShapes) {
-  const VelaMatrix identity(3);
-  EXPECT_EQ(Contents(identity), (Elements{1, 0, 0, 0, 1, 0, 0, 0, 1}));
-  EXPECT_EQ(VelaMatrix(0).GetSize(), 0);
-  EXPECT_EQ(VelaMatrix(-2).GetNbOfRow(), 0);
-  const VelaMatrix filled(2, 3, 0);  // a literal 0 is the value, not a pointer
-  EXPECT_EQ(Contents(filled), Elements(6, 0.0));
-  const double values[] = {1, 2, 3, 4, 5, 6};
-  const VelaMatrix copied(3, 2, values);
-  EXPECT_EQ(copied(2, 1), 6.0);
-  EXPECT_EQ(Contents(VelaMatrix(2, 2, nullptr)), Elements(4, 0.0));
-  const VelaMatrix negative(-1, 4, 1.0);
-  EXPECT_EQ(negative.GetNbOfRow(), 0);
-  EXPECT_EQ(negative.GetNbOfCol(), 4);
-
-  const VelaVector empty;
-  EXPECT_EQ(empty.GetNbOfRow(), 1);
-  EXPECT_EQ(empty.GetNbOfCol(), 0);
-  EXPECT_EQ(Contents(VelaVector(3, 1.5)), Elements(3, 1.5));
-  EXPECT_EQ(Contents(VelaVector(2, values)), (Elements{1, 2}));
-  EXPECT_EQ(Contents(VelaVector(2, nullptr)), (Elements{0, 0}));
-}
-
-TEST(VelaMatrix, SetIdentityReshapesOnlyForPositiveN) {
-  VelaMatrix m(2, 3, 7.0);
-  m.SetIdentity(0);
-  EXPECT_EQ(m.GetNbOfRow(), 2);
-  EXPECT_EQ(Contents(m), Elements(6, 7.0));
-  m.SetIdentity(2);
-  EXPECT_EQ(Contents(m), (Elements{1, 0, 0, 1}));
-  VelaMatrix square(2, 2, 5.0);
-  square.SetIdentity(-1);
-  EXPECT_EQ(Contents(square), (Elements{1, 0, 0, 1}));
-}
-
-TEST(VelaMatrix, ResizeKeepsLinearPositionsAndZeroesNewElements) {
-  const double values[] = {1, 2, 3, 4, 5, 6};
-  VelaMatrix m(2, 3, values);
-  m.Resize(3, 2);
-  EXPECT_EQ(Contents(m), (Elements{1, 2, 3, 4, 5, 6}));
-  m.Resize(1, 2);
-  m.Resize(2, 3);  // elements dropped by shrinking come back as zeros
-  EXPECT_EQ(Contents(m), (Elements{1, 2, 0, 0, 0, 0}));
-  m.Resize(-1, 3);
-  EXPECT_EQ(m.GetSize(), 0);
-}
-
-TEST(VelaMatrix, RowOperations) {
-  VelaMatrix m(3, 2, 1.0);
-  const double row[] = {8, 9};
-  const double rows[] = {4, 5, 6, 7};
-  m.SetRow(2, row);
-  m.ZeroRow(0);
-  EXPECT_EQ(Contents(m), (Elements{0, 0, 1, 1, 8, 9}));
-  m.SetRows(1, 2, rows);
-  EXPECT_EQ(Contents(m), (Elements{0, 0, 4, 5, 6, 7}));
-  m.ZeroRows(1, 2);
-  EXPECT_EQ(Contents(m), Elements(6, 0.0));
-  m.AppendRow(row);
-  m.AppendRows(2, rows);
-  EXPECT_EQ(m.GetNbOfRow(), 6);
-  EXPECT_EQ(Contents(m), (Elements{0, 0, 0, 0, 0, 0, 8, 9, 4, 5, 6, 7}));
-}
-
-TEST(VelaMatrix, AppendMatrixRows) {
-  const double values[] = {1, 2, 3, 4};
-  const VelaMatrix block(2, 2, values);
-  VelaMatrix noColumns;
-  noColumns.AppendRows(block);  // takes the block's column count first
-  EXPECT_EQ(Contents(noColumns), (Elements{1, 2, 3, 4}));
-  VelaMatrix twoEmptyRows(2, 0, 0.0);
-  twoEmptyRows.AppendRows(block);
-  EXPECT_EQ(Contents(twoEmptyRows), (Elements{0, 0, 0, 0, 1, 2, 3, 4}));
-
-  VelaMatrix wide(1, 3, 9.0);
-  wide.AppendRows(block);  // column counts differ: nothing
-  EXPECT_EQ(Contents(wide), Elements(3, 9.0));
-
-  VelaMatrix self(block);
-  self.AppendRows(self);
-  EXPECT_EQ(Contents(self), (Elements{1, 2, 3, 4, 1, 2, 3, 4}));
-  // A full heap block: appending one of its own rows reallocates (and frees)
-  // the storage the row is read from.
+  // A full heap block appending one of its own rows reallocates the storage the row is read from.
   VelaMatrix growing(7, 6, 1.0);
   growing(6, 5) = 2.0;
   growing.AppendRow(growing.GetRow(6));
-  EXPECT_EQ(growing.GetNbOfRow(), 8);
-  EXPECT_EQ(growing(7, 5), 2.0);
-  EXPECT_EQ(growing(7, 0), 1.0);
+  EXPECT_EQ(std::make_pair(growing(7, 5), growing(7, 0)), std::make_pair(2.0, 1.0));
+  const VelaVector v = V({1, 2, 3}), nanFirst = V({std::nan(""), 2});
+  EXPECT_EQ(v * V({4, 5, 6, 100}) + VelaVector::ScalarProduct(2, &six[0], &six[3]), 32.0 + 14.0);
+  EXPECT_EQ(std::vector<int>({v > 1.0, v > 1.5, VelaVector() > 1e300, nanFirst > 2.0}), std::vector<int>({1, 0, 1, 1}));
 }
 
-TEST(VelaMatrix, SubMatrixTakesColumnIndexFirst) {
-  const double values[] = {0, 1, 2, 10, 11, 12, 20, 21, 22};
-  VelaMatrix m(3, 3, values);
-  const VelaMatrix sub = m.GetSubMatrix(1, 0, 2, 2);
-  EXPECT_EQ(sub.GetNbOfRow(), 2);
-  EXPECT_EQ(Contents(sub), (Elements{1, 2, 11, 12}));
-
-  const VelaMatrix block(2, 2, -1.0);
-  EXPECT_EQ(m.SetSubMatrix(2, 0, block), 0);  // would reach column 3
-  EXPECT_EQ(m.SetSubMatrix(0, 2, block), 0);  // would reach row 3
-  EXPECT_EQ(Contents(m), Elements(values, values + 9));
-  EXPECT_EQ(m.SetSubMatrix(1, 1, block), 1);
-  EXPECT_EQ(Contents(m), (Elements{0, 1, 2, 10, -1, -1, 20, -1, -1}));
+TEST(VelaMatrix, NormsOverRowsAndAll) {
+  const VelaMatrix m = M(3, 2, {3, 4, 1e-12, 0, -7, 1});
+  EXPECT_EQ(Vec({m.GetNorm2(0), m.GetNormInf(2), m.GetNormInf(-1), VelaMatrix::NormInf(0, m.GetBuffer()),
+                 VelaMatrix::Norm2(0, m.GetBuffer())}),
+            Vec({5, 7, 7, 0, 0}));
+  EXPECT_DOUBLE_EQ(m.GetNorm2(-1), std::sqrt(9 + 16 + 1e-24 + 49 + 1));
 }
 
-TEST(VelaMatrix, SubMatricesMatchIndexModel) {
-  std::mt19937_64 rng(11);
+// Random sub-matrices and blocks against index arithmetic on the values before.
+TEST(VelaMatrix, SubMatricesTranspositionAndVectorGrowthMatchIndexModels) {
+  TestRng rng{11};
   for (int trial = 0; trial < 200; ++trial) {
-    std::uniform_int_distribution<int> dim(1, 9);
-    const int rows = dim(rng), cols = dim(rng);
-    VelaMatrix m = RandomMatrix(rows, cols, rng);
-    const Elements before = Contents(m);
-    std::uniform_int_distribution<int> r0(0, rows - 1), c0(0, cols - 1);
-    const int fr = r0(rng), fc = c0(rng);
-    std::uniform_int_distribution<int> nr(0, rows - fr), nc(0, cols - fc);
-    const int br = nr(rng), bc = nc(rng);
-    const VelaMatrix sub = m.GetSubMatrix(fc, fr, bc, br);
-    ASSERT_EQ(sub.GetNbOfRow(), br);
-    ASSERT_EQ(sub.GetNbOfCol(), bc);
+    const int rows = 1 + rng.Below(9), cols = 1 + rng.Below(9), fr = rng.Below(rows), fc = rng.Below(cols);
+    const int br = rng.Below(rows - fr + 1), bc = rng.Below(cols - fc + 1);
+    VelaMatrix m = Random(rows, cols, rng);
+    const VelaMatrix before = m, sub = m.GetSubMatrix(fc, fr, bc, br), block = Random(rng.Below(4), rng.Below(4), rng);
+    ASSERT_EQ(std::make_pair(sub.GetNbOfRow(), sub.GetNbOfCol()), std::make_pair(br, bc));
     for (int i = 0; i < br; ++i)
-      for (int j = 0; j < bc; ++j) ASSERT_EQ(sub(i, j), before[(fr + i) * cols + fc + j]);
-
-    const VelaMatrix block = RandomMatrix(dim(rng) % 4, dim(rng) % 4, rng);
+      for (int j = 0; j < bc; ++j) ASSERT_EQ(sub(i, j), before(fr + i, fc + j));
     const bool fits = fc + block.GetNbOfCol() <= cols && fr + block.GetNbOfRow() <= rows;
     ASSERT_EQ(m.SetSubMatrix(fc, fr, block), fits ? 1 : 0);
     for (int i = 0; i < rows; ++i)
       for (int j = 0; j < cols; ++j) {
         const bool inside = fits && i >= fr && i < fr + block.GetNbOfRow() && j >= fc && j < fc + block.GetNbOfCol();
-        ASSERT_EQ(m(i, j), inside ? block(i - fr, j - fc) : before[i * cols + j]);
+        ASSERT_EQ(m(i, j), inside ? block(i - fr, j - fc) : before(i, j));
       }
   }
-}
-
-TEST(VelaMatrix, MergeByRowsAndByColumns) {
-  const double a[] = {1, 2, 3, 4, 5, 6};
-  const double b[] = {7, 8};
-  const VelaMatrix A(2, 3, a), B(2, 1, b);
-  const VelaMatrix byCols = VelaMatrix::MergeMatrix(A, B, 0);
-  EXPECT_EQ(byCols.GetNbOfCol(), 4);
-  EXPECT_EQ(Contents(byCols), (Elements{1, 2, 3, 7, 4, 5, 6, 8}));
-  const VelaMatrix mismatch = VelaMatrix::MergeMatrix(A, B, 1);
-  EXPECT_EQ(mismatch.GetNbOfRow(), 0);
-  EXPECT_EQ(mismatch.GetNbOfCol(), 0);
-  const VelaMatrix byRows = VelaMatrix::MergeMatrix(A, VelaMatrix(1, 3, 9.0), 1);
-  EXPECT_EQ(Contents(byRows), (Elements{1, 2, 3, 4, 5, 6, 9, 9, 9}));
-  EXPECT_EQ(byRows.GetNbOfRow(), 3);
-}
-
-// ---- Transpose --------------------------------------------------------------------
-
-TEST(VelaMatrix, TransposeOfVectorOnlySwapsCounts) {
-  const double values[] = {1, 2, 3, 4};
-  VelaVector v(4, values);
-  v.Transpose();
-  EXPECT_EQ(v.GetNbOfRow(), 4);
-  EXPECT_EQ(v.GetNbOfCol(), 1);
-  EXPECT_EQ(Contents(v), (Elements{1, 2, 3, 4}));
-}
-
-TEST(VelaMatrix, TransposeMatchesIndexModel) {
-  std::mt19937_64 rng(3);
-  const int shapes[][2] = {{2, 3}, {3, 3}, {1, 1}, {6, 6}, {4, 9}, {9, 4}, {7, 2}, {5, 8}, {37, 13}, {40, 40}, {0, 5}, {17, 17}, {37, 37}};
-  for (const auto& shape : shapes) {
-    VelaMatrix m = RandomMatrix(shape[0], shape[1], rng);
-    const VelaMatrix before(m);
-    const bool wasInline = IsInline(m);
+  for (auto [rows, cols] : {std::pair{2, 3}, {3, 3}, {1, 1}, {6, 6}, {4, 9}, {9, 4}, {37, 13}, {40, 40}, {0, 5}}) {
+    const VelaMatrix before = Random(rows, cols, rng);
+    VelaMatrix m = before;
     m.Transpose();
-    ASSERT_EQ(m.GetNbOfRow(), shape[1]);
-    ASSERT_EQ(m.GetNbOfCol(), shape[0]);
-    for (int i = 0; i < shape[1]; ++i)
-      for (int j = 0; j < shape[0]; ++j) ASSERT_EQ(m(i, j), before(j, i)) << shape[0] << "x" << shape[1];
-    EXPECT_EQ(IsInline(m), wasInline) << shape[0] << "x" << shape[1];
+    ASSERT_EQ(std::make_pair(m.GetNbOfRow(), m.GetNbOfCol()), std::make_pair(cols, rows));
+    for (int i = 0; i < cols; ++i)
+      for (int j = 0; j < rows; ++j) ASSERT_EQ(m(i, j), before(j, i)) << rows << "x" << cols;
+    EXPECT_EQ(IsInline(m), IsInline(before)) << rows << "x" << cols;
+  }
+  VelaMatrix six = Random(6, 6, rng), grown(six);  // up to 36 elements never allocate
+  six.MultiplyLeft(grown), grown.AppendRow(six.GetRow(0));
+  EXPECT_TRUE(IsInline(six) && IsInline(six * six) && IsInline(six + six) && !IsInline(grown));
+  VelaVector v;
+  Vec model;
+  for (int step = 0; step < 400; ++step) {
+    const int op = rng.Below(10), at = rng.Below(static_cast<int>(model.size()) + 1);
+    if (op < 4) {
+      v.Append(step), model.push_back(step);
+    } else if (op < 7) {
+      v.Insert(at, step), model.insert(model.begin() + at, step);
+    } else if (op == 7) {
+      const int n = at + rng.Below(4);
+      v.Resize(n), model.resize(static_cast<std::size_t>(n), 0.0);
+    } else if (at < static_cast<int>(model.size())) {
+      v[at] = model[at] = -step;
+    }
+    ASSERT_EQ(v.GetNbOfRow(), 1);
+    ASSERT_EQ(Values(v), model) << "step " << step;
   }
 }
 
-// ---- Labels ---------------------------------------------------------------------
-
 TEST(VelaMatrix, CopyDropsLabelsAssignmentKeepsThem) {
-  const VelaString rowNames[] = {"r0", "r1"};
-  const VelaString colNames[] = {"c0", "c1", "c2"};
-  VelaMatrix labelled(2, 3, 1.0);
+  const VelaString rowNames[] = {"r0", "r1"}, colNames[] = {"c0", "c1", "c2"};
+  VelaMatrix labelled(2, 3, 1.0), assigned(5, 5, 0.0), moveAssigned, grown(2, 2, 1.0), again;
   labelled.SetNames(rowNames, colNames);
   ASSERT_NE(labelled.GetRowNames(), rowNames);  // copied, not borrowed
-  EXPECT_EQ(labelled.GetColumnNames()[2], VelaString("c2"));
-
   const VelaMatrix copy(labelled);
-  EXPECT_EQ(copy.GetRowNames(), nullptr);
-  EXPECT_EQ(copy.GetColumnNames(), nullptr);
-
-  VelaMatrix assigned(5, 5, 0.0);
+  EXPECT_TRUE(copy.GetRowNames() == nullptr && copy.GetColumnNames() == nullptr);
   assigned = labelled;
-  ASSERT_NE(assigned.GetRowNames(), nullptr);
-  EXPECT_NE(assigned.GetRowNames(), labelled.GetRowNames());
-  EXPECT_EQ(assigned.GetRowNames()[1], VelaString("r1"));
-  EXPECT_EQ(assigned.GetColumnNames()[0], VelaString("c0"));
-  EXPECT_EQ(assigned.GetNbOfCol(), 3);
-
+  ASSERT_TRUE(assigned.GetRowNames() != nullptr && assigned.GetRowNames() != labelled.GetRowNames());
+  EXPECT_EQ(assigned.GetRowNames()[1] + assigned.GetColumnNames()[2], VelaString("r1c2"));
   assigned = copy;  // a source without labels removes them
-  EXPECT_EQ(assigned.GetRowNames(), nullptr);
-
-  labelled.SetNames(nullptr, labelled.GetColumnNames());  // own array as argument
-  EXPECT_EQ(labelled.GetRowNames(), nullptr);
-  EXPECT_EQ(labelled.GetColumnNames()[1], VelaString("c1"));
-
-  VelaMatrix moveAssigned;
-  moveAssigned = std::move(labelled);  // assignment hands the labels over
+  labelled.SetNames(nullptr, labelled.GetColumnNames());  // its own array as the argument
+  EXPECT_TRUE(assigned.GetRowNames() == nullptr && labelled.GetRowNames() == nullptr);
+  moveAssigned = std::move(labelled);  // assignment hands the labels over, construction drops them
   EXPECT_EQ(moveAssigned.GetColumnNames()[1], VelaString("c1"));
-  const VelaMatrix moved(std::move(moveAssigned));  // construction drops them
-  EXPECT_EQ(moved.GetColumnNames(), nullptr);
-  EXPECT_EQ(moved.GetNbOfCol(), 3);
+  const VelaMatrix moved(std::move(moveAssigned));
   // NOLINTNEXTLINE(bugprone-use-after-move): the moved-from state is documented
-  EXPECT_EQ(moveAssigned.GetSize(), 0);
-  EXPECT_EQ(moveAssigned.GetColumnNames(), nullptr);
-
+  EXPECT_TRUE(moved.GetColumnNames() == nullptr && moveAssigned.GetSize() == 0 && moveAssigned.GetColumnNames() == nullptr);
   VelaVector v(2, 0.0), w(2, 1.0);
   v.SetNames(nullptr, rowNames);
   w = v;
   EXPECT_EQ(w.GetColumnNames()[0], VelaString("r0"));
-  EXPECT_EQ(VelaVector(w).GetColumnNames(), nullptr);
-  EXPECT_EQ((w + v).GetColumnNames(), nullptr);
+  EXPECT_TRUE(VelaVector(w).GetColumnNames() == nullptr && (w + v).GetColumnNames() == nullptr);
+  grown.SetNames(rowNames, rowNames);  // reshaping never reads labels past the two it has
+  grown.Resize(9, 9);
+  again = grown;
+  grown.Transpose();
+  EXPECT_EQ(again.GetRowNames()[1] + grown.GetRowNames()[0], VelaString("r1r0"));
 }
 
-TEST(VelaMatrix, LabelsSurviveReshapingWithoutOverruns) {
-  const VelaString names[] = {"a", "b"};
-  VelaMatrix m(2, 2, 1.0);
-  m.SetNames(names, names);
-  m.Resize(9, 9);
-  VelaMatrix copy;
-  copy = m;  // copies the two labels it has, never nine
-  EXPECT_EQ(copy.GetRowNames()[1], VelaString("b"));
-  m.Transpose();
-  EXPECT_EQ(m.GetRowNames()[0], VelaString("a"));
-}
-
-// ---- Inline capacity ------------------------------------------------------------
-
-TEST(VelaMatrix, SmallMatricesStayInline) {
-  std::mt19937_64 rng(5);
-  VelaMatrix a = RandomMatrix(6, 6, rng);
-  const VelaMatrix b = RandomMatrix(6, 6, rng);
-  EXPECT_TRUE(IsInline(a));
-  const VelaMatrix product = a * b;
-  EXPECT_TRUE(IsInline(product));
-  a.MultiplyLeft(b);
-  EXPECT_TRUE(IsInline(a));
-  a.Transpose();
-  EXPECT_TRUE(IsInline(a));
-  VelaMatrix wide = RandomMatrix(4, 9, rng);
-  wide.Transpose();
-  EXPECT_TRUE(IsInline(wide));
-  EXPECT_TRUE(IsInline(a + b));
-  VelaVector v(36, 1.0);
-  EXPECT_TRUE(IsInline(v));
-  v.Append(2.0);
-  EXPECT_FALSE(IsInline(v));
-  EXPECT_FALSE(IsInline(VelaMatrix(6, 7, 0.0)));
-}
-
-// ---- Products ---------------------------------------------------------------------
-
-TEST(VelaMatrix, ProductIsBitExactWithPlainLoop) {
-  // Shapes that cross every blocking boundary of the product kernel, odd
-  // widths included, so any reordering of the per-element sum shows.
-  std::mt19937_64 rng(2024);
-  const int shapes[][3] = {{1, 1, 1}, {7, 7, 7},    {37, 41, 43}, {130, 129, 131}, {3, 130, 5},
-                           {130, 3, 1}, {1, 300, 2}, {2, 5, 300},  {64, 256, 67},   {6, 6, 6},
+// Shapes that cross every blocking boundary of the product kernels, odd widths included, so that any
+// reordering of an element's sum shows; MultiplyLeft also by the matrix itself.
+TEST(VelaMatrix, ProductsAreBitExactWithThePlainLoop) {
+  TestRng rng{2024};
+  const int shapes[][3] = {{1, 1, 1},     {7, 7, 7},   {37, 41, 43}, {130, 129, 131}, {3, 130, 5},
+                           {130, 3, 1},   {1, 300, 2}, {2, 5, 300},  {64, 256, 67},   {6, 6, 6},
                            {100, 300, 50}, {20, 130, 530}, {101, 520, 7}};
   for (const auto& s : shapes) {
-    const VelaMatrix a = RandomMatrix(s[0], s[1], rng);
-    const VelaMatrix b = RandomMatrix(s[1], s[2], rng);
-    SCOPED_TRACE(testing::Message() << s[0] << "x" << s[1] << " * " << s[1] << "x" << s[2]);
-    ExpectSameBits(ReferenceProduct(a, b), a * b);
-    VelaMatrix left(b);
+    const VelaMatrix a = Random(s[0], s[1], rng), b = Random(s[1], s[2], rng);
+    VelaMatrix left(b), self = Random(s[0], s[0], rng);
     left.MultiplyLeft(a);
-    ExpectSameBits(ReferenceProduct(a, b), left);
+    const Vec square = ReferenceProduct(self, self);
+    self.MultiplyLeft(self);
+    SCOPED_TRACE(testing::Message() << s[0] << "x" << s[1] << " * " << s[1] << "x" << s[2]);
+    EXPECT_TRUE(Bits(ReferenceProduct(a, b), Values(a * b)) && Bits(ReferenceProduct(a, b), Values(left)));
+    EXPECT_TRUE(Bits(square, Values(self)));
   }
-}
-
-TEST(VelaMatrix, ProductKeepsSignedZerosAndNonFiniteValues) {
-  const double inf = std::numeric_limits<double>::infinity();
-  const double a[] = {-0.0, 1.0, inf, 0.0};
-  const double b[] = {1.0, -0.0, 0.0, 1.0};
-  const VelaMatrix A(2, 2, a), B(2, 2, b);
-  ExpectSameBits(ReferenceProduct(A, B), A * B);
-  const VelaMatrix product = A * B;
-  EXPECT_TRUE(std::isnan(product(1, 1)));  // inf * -0 + 0 * 1
-}
-
-TEST(VelaMatrix, MultiplyLeftByItselfAndEmptyShapes) {
-  std::mt19937_64 rng(8);
-  for (int n : {2, 6, 7, 20}) {
-    VelaMatrix m = RandomMatrix(n, n, rng);
-    const Elements expected = ReferenceProduct(m, m);
-    m.MultiplyLeft(m);
-    ExpectSameBits(expected, m);
-  }
-  VelaMatrix tall(3, 0, 0.0);
-  tall.MultiplyLeft(VelaMatrix(2, 3, 1.0));
-  EXPECT_EQ(tall.GetNbOfRow(), 2);
-  EXPECT_EQ(tall.GetNbOfCol(), 0);
-  const VelaMatrix zeroInner = VelaMatrix(2, 0, 0.0) * VelaMatrix(0, 3, 0.0);
-  EXPECT_EQ(Contents(zeroInner), Elements(6, 0.0));
-}
-
-TEST(VelaMatrix, MatrixVectorProductsMatchReference) {
-  std::mt19937_64 rng(17);
-  for (int rows : {1, 3, 6, 37, 100}) {
+  for (int rows : {1, 3, 6, 37, 100})
     for (int cols : {1, 2, 7, 64}) {
-      const VelaMatrix a = RandomMatrix(rows, cols, rng);
-      const VelaMatrix x = RandomMatrix(1, cols, rng);
-      const VelaMatrix y = RandomMatrix(1, rows, rng);
-      const VelaVector xv(cols, static_cast<const double*>(x.GetBuffer()));
-      const VelaVector yv(rows, static_cast<const double*>(y.GetBuffer()));
-      VelaMatrix column(x);
-      column.Transpose();
-      ExpectSameBits(ReferenceProduct(a, column), a * xv);
-      ExpectSameBits(ReferenceProduct(a, column), a * static_cast<const double*>(x.GetBuffer()));
-      ExpectSameBits(ReferenceProduct(y, a), a.MultiplyVectorLeft(yv));
-      // A vector times a matrix is the 1 x n matrix product of the base.
-      ExpectSameBits(ReferenceProduct(y, a), yv * a);
+      const VelaMatrix a = Random(rows, cols, rng), x = Random(1, cols, rng), y = Random(1, rows, rng);
+      const VelaVector xv(cols, x.GetBuffer()), yv(rows, y.GetBuffer());
+      const Vec ax = ReferenceProduct(a, Transposed(x)), ya = ReferenceProduct(y, a);
+      EXPECT_TRUE(Bits(ax, Values(a * xv)) && Bits(ax, Values(a * static_cast<const double*>(x.GetBuffer()))));
+      EXPECT_TRUE(Bits(ya, Values(a.MultiplyVectorLeft(yv))) && Bits(ya, Values(yv * a))) << rows << "x" << cols;
     }
-  }
-  const VelaMatrix a(3, 2, 1.0);
-  EXPECT_EQ(Contents(a.MultiplyVectorLeft(VelaVector(2, 1.0))), Elements(2, 0.0));
-  EXPECT_EQ(Contents(VelaMatrix(0, 2, 0.0).MultiplyVectorLeft(VelaVector())), Elements(2, 0.0));
-}
-
-// ---- Element-wise arithmetic and norms ---------------------------------------------
-
-TEST(VelaMatrix, ElementWiseArithmeticIgnoresMismatchedShapes) {
-  const double a[] = {1, 2, 3, 4};
-  const double b[] = {10, 20, 30, 40};
-  const VelaMatrix A(2, 2, a), B(2, 2, b);
-  EXPECT_EQ(Contents(A + B), (Elements{11, 22, 33, 44}));
-  EXPECT_EQ(Contents(B - A), (Elements{9, 18, 27, 36}));
-  EXPECT_EQ(Contents(2.0 * A), (Elements{2, 4, 6, 8}));
-  EXPECT_EQ(Contents(A * 0.5), (Elements{0.5, 1, 1.5, 2}));
-  VelaMatrix C(A);
-  C += VelaMatrix(1, 4, 1.0);  // same size, other shape: nothing
-  C -= VelaMatrix(2, 3, 1.0);
-  EXPECT_EQ(Contents(C), Elements(a, a + 4));
-  EXPECT_EQ(Contents(A + VelaMatrix(4, 1, 1.0)), Elements(a, a + 4));
-}
-
-TEST(VelaMatrix, NormsAndNormalize) {
-  const double values[] = {3, 4, 1e-12, 0, -7, 1};
-  VelaMatrix m(3, 2, values);
-  EXPECT_EQ(m.GetNorm2(0), 5.0);
-  EXPECT_EQ(m.GetNormInf(2), 7.0);
-  EXPECT_EQ(m.GetNormInf(-1), 7.0);
-  EXPECT_DOUBLE_EQ(m.GetNorm2(-1), std::sqrt(9 + 16 + 1e-24 + 49 + 1));
-  EXPECT_EQ(VelaMatrix::NormInf(0, values), 0.0);
-  EXPECT_EQ(VelaMatrix::Norm2(0, values), 0.0);
-  m.Normalize(1e-9);
-  EXPECT_EQ(m(0, 0), 0.6);
-  EXPECT_EQ(m(0, 1), 0.8);
-  EXPECT_EQ(m(1, 0), 0.0);
-  EXPECT_EQ(m(1, 1), 0.0);
-  EXPECT_EQ(m(2, 0), -7 / std::sqrt(50.0));
-}
-
-TEST(VelaVector, ArithmeticAndComparison) {
-  const double a[] = {1, 2, 3};
-  const double b[] = {4, 5, 6, 100};
-  VelaVector v(3, a);
-  const VelaVector w(4, b);  // longer operands are read over v's length
-  EXPECT_EQ(v * w, 32.0);
-  EXPECT_EQ(Contents(v + w), (Elements{5, 7, 9}));
-  EXPECT_EQ(Contents(v - w), (Elements{-3, -3, -3}));
-  EXPECT_EQ(Contents(v * 2.0), (Elements{2, 4, 6}));
-  v.Add(2.0, b);
-  EXPECT_EQ(Contents(v), (Elements{9, 12, 15}));
-  v.Add(5.0, nullptr);
-  v -= b;
-  v += a;
-  v *= 0.5;
-  EXPECT_EQ(Contents(v), (Elements{3, 4.5, 6}));
-  EXPECT_EQ(VelaVector::ScalarProduct(2, a, b), 14.0);
-
-  const VelaMatrix gram = VelaVector(3, 1.0).GramProduct();
-  EXPECT_EQ(gram.GetNbOfRow(), 1);
-  EXPECT_EQ(Contents(gram), Elements{3.0});
-
-  EXPECT_EQ(VelaVector(3, a) > 1.0, 1);
-  EXPECT_EQ(VelaVector(3, a) > 1.5, 0);
-  EXPECT_EQ(VelaVector() > 1e300, 1);
-  const double withNan[] = {std::nan(""), 2.0};
-  EXPECT_EQ(VelaVector(2, withNan) > 2.0, 1);
-}
-
-TEST(VelaVector, AppendInsertResizeMatchStdVector) {
-  std::mt19937_64 rng(99);
-  VelaVector v;
-  Elements model;
-  std::uniform_int_distribution<int> op(0, 9);
-  for (int step = 0; step < 400; ++step) {
-    const double x = static_cast<double>(step);
-    switch (op(rng)) {
-      case 0:
-      case 1:
-      case 2:
-      case 3:
-        v.Append(x);
-        model.push_back(x);
-        break;
-      case 4:
-      case 5:
-      case 6: {
-        const int at = std::uniform_int_distribution<int>(0, static_cast<int>(model.size()))(rng);
-        v.Insert(at, x);
-        model.insert(model.begin() + at, x);
-        break;
-      }
-      case 7: {
-        const int n = std::uniform_int_distribution<int>(0, static_cast<int>(model.size()) + 3)(rng);
-        v.Resize(n);
-        model.resize(static_cast<std::size_t>(n), 0.0);
-        break;
-      }
-      default:
-        if (!model.empty()) {
-          const int at = std::uniform_int_distribution<int>(0, static_cast<int>(model.size()) - 1)(rng);
-          v[at] = -x;
-          model[at] = -x;
-        }
-        break;
-    }
-    ASSERT_EQ(v.GetNbOfRow(), 1);
-    ASSERT_EQ(Contents(v), model) << "step " << step;
-  }
 }
 
 }  // namespace

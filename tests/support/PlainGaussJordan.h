@@ -1,19 +1,15 @@
 // VelaSparseMatrix::SolveGaussJordan as a plain loop on a dense array: the same pivots and operations, without
 // flags, so the two agree bit for bit on dense input (on sparse input this loop also computes x - f * 0.0, which
-// may flip the sign of a zero). For the tests and the benchmark; beside it, what the sparse-matrix tests share.
+// may flip the sign of a zero). For the tests, the fuzzer and the benchmark, with the solve's residual.
 #ifndef VELA_TESTS_SUPPORT_PLAINGAUSSJORDAN_H
 #define VELA_TESTS_SUPPORT_PLAINGAUSSJORDAN_H
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
-#include <optional>
 #include <utility>
 #include <vector>
 
-#include "support/TestSupport.h"
-#include "vela/config/VelaGlobalParameters.h"
 #include "vela/linalg/VelaSparseMatrix.h"
 
 namespace vela::test {
@@ -63,34 +59,6 @@ inline void PlainGaussJordanSolution(int cols, int rank, const double* w, const 
   for (int j = 0; j < cols; ++j) x[perm[j]] = j < rank ? w[j] : 0.0;
 }
 
-// Portable fixed-seed generator: Next() uniform in [-1, 1), Below(n) in [0, n).
-struct TestRng {
-  std::uint64_t state;
-  double Next() {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<double>(state >> 11) * (2.0 / 9007199254740992.0) - 1.0;
-  }
-  int Below(int n) { return std::min(n - 1, static_cast<int>((Next() + 1.0) * 0.5 * n)); }
-};
-
-// A rows x cols matrix of the given rank, entries about [-1, 1) (below full rank the columns from `rank` on mix
-// the first ones), each row then scaled by 2^s, s in [-spread, spread].
-inline std::vector<double> RandomMatrix(int rows, int cols, int rank, int spread, TestRng& rng) {
-  const auto n = [](int a, int b) { return static_cast<std::size_t>(a) * static_cast<std::size_t>(b); };
-  const bool full = rank == std::min(rows, cols);
-  std::vector<double> a(n(rows, cols), 0.0), mix(full ? 0 : n(rank, cols));
-  for (double& x : mix) x = rng.Next() * 2.0 / std::sqrt(rank);
-  for (int i = 0; i < rows; ++i) {
-    double* row = a.data() + n(i, cols);
-    for (int j = 0; j < (full ? cols : rank); ++j) row[j] = rng.Next();
-    for (int k = 0; k < rank && !full; ++k)
-      for (int j = rank; j < cols; ++j) row[j] += row[k] * mix[n(k, cols) + j];
-    const int s = rng.Below(2 * spread + 1) - spread;
-    for (int j = 0; j < cols; ++j) row[j] = std::ldexp(row[j], s);
-  }
-  return a;
-}
-
 // max over the rows of |a_i . v - b_i| / (|a_i|_1 |v|_inf + |b_i|) (b null: 0), each equation against its own
 // scale; NaN when a sum is NaN.
 inline double RelativeResidual(int rows, int cols, const std::vector<double>& a, const double* v, const double* b) {
@@ -105,14 +73,6 @@ inline double RelativeResidual(int rows, int cols, const std::vector<double>& a,
   }
   return worst;
 }
-
-// The configuration's pivot-search order for the guard's lifetime.
-struct ScopedREFOrder {
-  explicit ScopedREFOrder(bool byColumns) { env.emplace("VelaREFOrder", byColumns ? "COLUMNS" : "ROWS"); Reload(); }
-  ~ScopedREFOrder() { env.reset(); Reload(); }
-  static void Reload() { GetGlobalParameters().Initialize(); GetGlobalParameters().InitializeEnv(); }
-  std::optional<ScopedProcessEnv> env;
-};
 
 // The serial or parallel solve of m x = b (b may be null): x (-7 where untouched) and the kernel (1 x 1 if so).
 struct Solved { std::vector<double> x; VelaMatrix kernel; };

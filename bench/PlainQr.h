@@ -1,11 +1,9 @@
-// A plain transcription of the library's Householder QR and QR left inverse:
-// straight down the columns of the row-major array, one sum at a time, each
-// step as the method states it. The library sweeps rows instead, so that
-// several sums advance together, but must keep every operation and its
-// order: the tests hold it to these bit for bit, and the benchmarks measure
-// its loop organisation against them. No allocation: callers pass scratch.
-#ifndef VELA_TESTS_SUPPORT_PLAINQR_H
-#define VELA_TESTS_SUPPORT_PLAINQR_H
+// A plain transcription of the library's Householder QR and QR left inverse: straight down the columns of the
+// row-major array, one sum at a time, each step as the method states it. The library sweeps rows so that several
+// sums advance together, but keeps every operation and its order, so the two agree bit for bit; the benchmarks
+// measure its loop organisation against them. No allocation: callers pass scratch.
+#ifndef VELA_BENCH_PLAINQR_H
+#define VELA_BENCH_PLAINQR_H
 
 #include <algorithm>
 #include <cmath>
@@ -13,8 +11,8 @@
 
 namespace vela::test {
 
-// Compact factorisation of the m x n (m >= n) array a in place; beta gets n
-// factors; v is scratch of m doubles. Returns the independence flag.
+// Compact factorisation of the m x n (m >= n) array a in place; beta gets n factors; v is scratch of m doubles.
+// Returns the independence flag.
 inline unsigned char PlainQR(int m, int n, double* a, double* beta, double* v) {
   auto A = [&](int i, int j) -> double& { return a[static_cast<std::ptrdiff_t>(i) * n + j]; };
   double normSq = 0.0;
@@ -29,10 +27,7 @@ inline unsigned char PlainQR(int m, int n, double* a, double* beta, double* v) {
   for (int k = 0; k < n; ++k) {
     const double alpha = A(k, k);
     double sigma = 0.0;
-    for (int i = k + 1; i < m; ++i) {
-      sigma += A(i, k) * A(i, k);
-      v[i] = A(i, k);
-    }
+    for (int i = k + 1; i < m; ++i) sigma += A(i, k) * A(i, k), v[i] = A(i, k);
     const double mu = std::sqrt(alpha * alpha + sigma);
     if (mu < tolRank) flag = 0;
     if (std::fabs(sigma) < tolSkipSquared) {
@@ -58,9 +53,8 @@ inline unsigned char PlainQR(int m, int n, double* a, double* beta, double* v) {
   return flag;
 }
 
-// The n x m left inverse of the m x n array a (overwritten by its factors)
-// into x: R⁻¹ row by row, then the reflectors applied from the right to each
-// row. beta: n doubles, v: m doubles of scratch.
+// The n x m left inverse of the m x n array a (overwritten by its factors) into x: R⁻¹ row by row, then the
+// reflectors applied from the right to each row. beta: n doubles, v: m doubles of scratch.
 inline void PlainInverseQR(int m, int n, double* a, double* beta, double* v, double* x) {
   PlainQR(m, n, a, beta, v);
   auto R = [&](int i, int j) { return a[static_cast<std::ptrdiff_t>(i) * n + j]; };
@@ -89,4 +83,4 @@ inline void PlainInverseQR(int m, int n, double* a, double* beta, double* v, dou
 
 }  // namespace vela::test
 
-#endif  // VELA_TESTS_SUPPORT_PLAINQR_H
+#endif  // VELA_BENCH_PLAINQR_H

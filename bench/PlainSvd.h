@@ -1,10 +1,9 @@
-// A plain transcription of the library's singular value decomposition:
-// straight loops over row-major arrays, column walks strided, every rotation
-// applied to U and V in place. It does the library's arithmetic in the same
-// order, so the two agree bit for bit; the tests hold the library to it, and
-// the benchmarks measure the library's loop organisation against it.
-#ifndef VELA_TESTS_SUPPORT_PLAINSVD_H
-#define VELA_TESTS_SUPPORT_PLAINSVD_H
+// A plain transcription of the library's singular value decomposition: straight loops over row-major arrays,
+// column walks strided, every rotation applied to U and V in place. It does the library's arithmetic in the same
+// order, so the two agree bit for bit; the benchmark measures the library's loop organisation against it and
+// stops when the bits differ.
+#ifndef VELA_BENCH_PLAINSVD_H
+#define VELA_BENCH_PLAINSVD_H
 
 #include <cmath>
 #include <cstddef>
@@ -13,22 +12,21 @@
 namespace vela::test {
 
 inline double PlainHypot(double a, double b) {
-  const double x = std::fabs(a);
-  const double y = std::fabs(b);
+  const double x = std::fabs(a), y = std::fabs(b);
   if (x > y) return x * std::sqrt(1.0 + (y / x) * (y / x));
   return y == 0.0 ? 0.0 : y * std::sqrt(1.0 + (x / y) * (x / y));
 }
 
 inline double PlainSign(double a, double b) { return b >= 0.0 ? std::fabs(a) : -std::fabs(a); }
 
-// a: m x n (m >= n), becomes U; w: n values; v: n x n. Returns false on
-// non-convergence.
+// a: m x n (m >= n), becomes U; w: n values; v: n x n. Returns false on non-convergence.
 inline bool PlainSVD(int m, int n, double* a, double* w, double* v) {
   auto A = [&](int i, int j) -> double& { return a[i * n + j]; };
   auto V = [&](int i, int j) -> double& { return v[i * n + j]; };
   std::vector<double> rv1(static_cast<std::size_t>(n));
   double g = 0.0, scale = 0.0, anorm = 0.0;
   int l = 0;
+  // Householder reduction to bidiagonal form: a column reflection, then a row reflection.
   for (int i = 0; i < n; ++i) {
     l = i + 1;
     rv1[i] = scale * g;
@@ -36,10 +34,7 @@ inline bool PlainSVD(int m, int n, double* a, double* w, double* v) {
     double s = 0.0;
     for (int k = i; k < m; ++k) scale += std::fabs(A(k, i));
     if (scale != 0.0) {
-      for (int k = i; k < m; ++k) {
-        A(k, i) /= scale;
-        s += A(k, i) * A(k, i);
-      }
+      for (int k = i; k < m; ++k) A(k, i) /= scale, s += A(k, i) * A(k, i);
       double f = A(i, i);
       g = -PlainSign(std::sqrt(s), f);
       const double h = f * g - s;
@@ -57,10 +52,7 @@ inline bool PlainSVD(int m, int n, double* a, double* w, double* v) {
     if (i + 1 != n) {
       for (int k = l; k < n; ++k) scale += std::fabs(A(i, k));
       if (scale != 0.0) {
-        for (int k = l; k < n; ++k) {
-          A(i, k) /= scale;
-          s += A(i, k) * A(i, k);
-        }
+        for (int k = l; k < n; ++k) A(i, k) /= scale, s += A(i, k) * A(i, k);
         const double f = A(i, l);
         g = -PlainSign(std::sqrt(s), f);
         const double h = f * g - s;
@@ -77,6 +69,7 @@ inline bool PlainSVD(int m, int n, double* a, double* w, double* v) {
     const double t = std::fabs(w[i]) + std::fabs(rv1[i]);
     if (t > anorm) anorm = t;
   }
+  // Accumulation of the right-hand transformations into V, then of the left-hand ones into U.
   for (int i = n - 1; i >= 0; --i) {
     if (i < n - 1) {
       if (g != 0.0) {
@@ -111,6 +104,7 @@ inline bool PlainSVD(int m, int n, double* a, double* w, double* v) {
     }
     A(i, i) += 1.0;
   }
+  // Diagonalisation of the bidiagonal form by implicit-shift QR sweeps, at most 30 rounds per value.
   const double tol = anorm * 2.220446049250313e-16;
   for (int k = n - 1; k >= 0; --k) {
     for (int its = 1;; ++its) {
@@ -122,23 +116,21 @@ inline bool PlainSVD(int m, int n, double* a, double* w, double* v) {
         }
         if (std::fabs(w[l - 1]) <= tol) break;
       }
-      if (cancel) {
-        double c = 0.0, s = 1.0;
-        for (int i = l; i <= k; ++i) {
-          const double f = s * rv1[i];
-          rv1[i] = c * rv1[i];
-          if (std::fabs(f) <= tol) break;
-          g = w[i];
-          double h = PlainHypot(f, g);
-          w[i] = h;
-          h = 1.0 / h;
-          c = g * h;
-          s = -f * h;
-          for (int j = 0; j < m; ++j) {
-            const double y = A(j, l - 1), z = A(j, i);
-            A(j, l - 1) = y * c + z * s;
-            A(j, i) = z * c - y * s;
-          }
+      double c = 0.0, s = 1.0;
+      for (int i = l; cancel && i <= k; ++i) {  // cancellation of rv1[l]
+        const double f = s * rv1[i];
+        rv1[i] = c * rv1[i];
+        if (std::fabs(f) <= tol) break;
+        g = w[i];
+        double h = PlainHypot(f, g);
+        w[i] = h;
+        h = 1.0 / h;
+        c = g * h;
+        s = -f * h;
+        for (int j = 0; j < m; ++j) {
+          const double y = A(j, l - 1), z = A(j, i);
+          A(j, l - 1) = y * c + z * s;
+          A(j, i) = z * c - y * s;
         }
       }
       double z = w[k];
@@ -150,13 +142,12 @@ inline bool PlainSVD(int m, int n, double* a, double* w, double* v) {
         break;
       }
       if (its == 30) return false;
-      double x = w[l], y = w[k - 1];
+      double x = w[l], y = w[k - 1], h = rv1[k];
       g = rv1[k - 1];
-      double h = rv1[k];
       double f = ((y - z) * (y + z) + (g - h) * (g + h)) / (2.0 * h * y);
       g = PlainHypot(f, 1.0);
       f = ((x - z) * (x + z) + h * ((y / (f + PlainSign(g, f))) - h)) / x;
-      double c = 1.0, s = 1.0;
+      c = s = 1.0;
       for (int j = l; j <= k - 1; ++j) {
         const int i = j + 1;
         g = rv1[i];
@@ -178,11 +169,7 @@ inline bool PlainSVD(int m, int n, double* a, double* w, double* v) {
         }
         z = PlainHypot(f, h);
         w[j] = z;
-        if (z != 0.0) {
-          z = 1.0 / z;
-          c = f * z;
-          s = h * z;
-        }
+        if (z != 0.0) z = 1.0 / z, c = f * z, s = h * z;
         f = c * g + s * y;
         x = c * y - s * g;
         for (int r = 0; r < m; ++r) {
@@ -201,4 +188,4 @@ inline bool PlainSVD(int m, int n, double* a, double* w, double* v) {
 
 }  // namespace vela::test
 
-#endif  // VELA_TESTS_SUPPORT_PLAINSVD_H
+#endif  // VELA_BENCH_PLAINSVD_H
