@@ -8,7 +8,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   vela::fuzz::ByteChoices choices(data, size);
-  vela::test::StringModel model(choices);
-  vela::fuzz::RequireAgreement(model.Run(300));
+  vela::fuzz::RequireAgreement(vela::test::RunStringModel(choices, 300));
   return 0;
 }

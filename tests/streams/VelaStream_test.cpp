@@ -1,342 +1,200 @@
-// VelaStream: the three kinds of target, every insertion and writer, the
-// manipulators' exact effects, flushing, and WriteDouble's fixed format.
+// VelaStream and VelaJSONStream: random writes and documents against the
+// references of streams/StreamModel.h (shared with the stream fuzzer), and
+// the texts that are the contract: manipulators, writers, WriteDouble in any
+// locale, fixed-size numbers and the JSON layout, byte for byte; the three
+// kinds of target.
 #include "vela/streams/VelaStream.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <clocale>
 #include <filesystem>
 #include <limits>
 #include <locale>
 #include <sstream>
-#include <stdexcept>
 #include <string>
-#include <utility>
-#include <vector>
 
+#include "streams/StreamModel.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 using vela::test::ReadFile;
-using vela::test::TempPath;
-using vela::test::WriteFile;
+using vela::test::Written;
+using Lim = std::numeric_limits<double>;
 
-std::string Text(const VelaStream& s) {
-  return static_cast<std::stringstream*>(s.GetStream())->str();
-}
-
-// Each row: what is written to a fresh in-memory stream, the whole text.
-struct Row {
-  void (*write)(VelaStream&);
-  const char* text;
+// Restores the working precision that the fixed-size writer reads.
+class VelaStreamTest : public ::testing::Test {
+ protected:
+  ~VelaStreamTest() override { GetGlobalParameters().SetPrecision(previous_); }
+  int previous_ = GetGlobalParameters().GetPrecision();
 };
 
-void ExpectRows(const std::vector<Row>& rows) {
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    VelaStream s;
-    rows[i].write(s);
-    EXPECT_EQ(Text(s), rows[i].text) << "row " << i;
+TEST_F(VelaStreamTest, RandomWritesNumbersAndDocumentsAgreeWithTheirReferences) {
+  vela::test::SeededChoices choices(20240611);
+  for (int i = 0; i < 400; ++i) {
+    ASSERT_EQ(vela::test::RunTextStream(choices, 20), "");
+    ASSERT_EQ(vela::test::RunJson(choices), "");
+    // Magnitudes from 1e-320 to 1e308 and the awkward values, at several precisions.
+    const double x = (1.0 + choices.Pick(9000) / 1000.0) * std::pow(10.0, static_cast<double>(choices.Pick(628)) - 320);
+    for (double v : {x, -x, vela::test::AnyDouble(choices), Lim::quiet_NaN(), -Lim::infinity(), -0.0, Lim::max()}) {
+      ASSERT_EQ(vela::test::CheckNumber(v, 4 + i % 10), "");
+    }
   }
 }
 
-TEST(VelaStreamManip, ManipulatorsWriteIndentsAtOnceAndKeepTheirSettings) {
-  ExpectRows({
-      {[](VelaStream& s) { s << velsetw(4); }, "    "},
-      {[](VelaStream& s) { s << velsetw(4) << "x"; }, "    x"},
-      // An indent, not a right-aligned field: eight characters.
-      {[](VelaStream& s) { s << velsetw(6) << 42; }, "      42"},
-      // The width never reaches the next item.
-      {[](VelaStream& s) {
-         s << velsetw(3) << "a" << 7 << 'c' << 2.5 << velsetw(0) << "|" << velsetw(1) << velsetw(2)
-           << "e";
-       },
-       "   a7c2.5|   e"},
-      // Fill, precision and the fixed flag persist; setting them writes nothing.
-      {[](VelaStream& s) { s << velsetfill('*') << velsetprecision(3) << velsetfixedfloatfield(); },
-       ""},
-      {[](VelaStream& s) { s << velsetfill('*') << velsetw(3); }, "***"},
-      {[](VelaStream& s) {
-         s << velsetfill('*') << velsetw(3) << "a" << 5 << velsetw(2) << "b" << velsetfill('-')
-           << velsetw(1) << "c";
-       },
-       "***a5**b-c"},
-      {[](VelaStream& s) {
-         s << velsetprecision(3) << 3.14159 << " " << 2.71828 << " " << 100.0 << " " << 1234.5;
-       },
-       "3.14 2.72 100 1.23e+03"},
-      {[](VelaStream& s) {
-         s << velsetprecision(2) << velsetfixedfloatfield() << 1.0 << " " << 2.25 << " "
-           << "x" << 7 << " " << 1234.5 << " " << velsetprecision(0) << 0.75;
-       },
-       "1.00 2.25 x7 1234.50 1"},
-      {[](VelaStream& s) { velendl(s << "a" << velendl) << "b"; }, "a\n\nb"},
-  });
-}
-
-TEST(VelaStreamInsert, InsertionsAndWritersProduceTheStandardTexts) {
-  ExpectRows({
-      {[](VelaStream& s) {
-         s << "text" << '|' << VelaString("vela") << '|' << std::string("std") << '|' << -12 << '|'
-           << 4000000000u << '|' << LONG_MIN << '|' << ULONG_MAX << '|' << LLONG_MIN << '|'
-           << ULLONG_MAX << '|' << 3.14159265 << '|' << 1e-7 << '|' << 1234567.0;
-       },
-       "text|vela|std|-12|4000000000|-9223372036854775808|18446744073709551615|"
-       "-9223372036854775808|18446744073709551615|3.14159|1e-07|1.23457e+06"},
-      {[](VelaStream& s) {
-         s << "a" << static_cast<const char*>(nullptr) << "b" << VelaString()
-           << (s.good() ? "" : "bad");
-       },
-       "ab"},
-      {[](VelaStream& s) {
-         VelaString text("abcdef");
-         text.mutableData()[2] = '\0';
-         s << text << "|";
-         s.WriteString(text);
-       },
-       "ab|ab"},
-      {[](VelaStream& s) {
-         s.WriteInt(-7);
-         s.WriteString("|");
-         s.WriteLong(-2147483648L);
-         s.WriteString("|");
-         s.WriteShort(65);  // a number, not the character 'A'
-         s.WriteDelimiter();
-         s.WriteLine("line");
-         s.WriteLine("");
-       },
-       "-7|-2147483648|65;\nline\n\n"},
-  });
-  int object = 0;
-  std::ostringstream expected;
-  expected << static_cast<const void*>(&object) << ' ' << static_cast<const void*>(nullptr);
+// velsetw writes its fill characters at once (an indent, not a field);
+// WriteDouble is "%.17g" in the "C" locale whatever the stream's settings.
+TEST_F(VelaStreamTest, ManipulatorsAndWritersWriteTheDocumentedTexts) {
+  VelaString zeroed("abcdef");
+  zeroed.mutableData()[2] = '\0';
   VelaStream s;
-  s << static_cast<const void*>(&object) << ' ' << static_cast<const void*>(nullptr);
-  EXPECT_EQ(Text(s), expected.str());
-}
-
-TEST(VelaStreamWrite, WriteDoubleUsesSeventeenSignificantDigits) {
-  const std::pair<double, const char*> cases[] = {
-      {0.1, "0.10000000000000001"},
-      {1e300, "1.0000000000000001e+300"},
-      {-0.0, "-0"},
-      {1e-5, "1.0000000000000001e-05"},
-      {1e16, "10000000000000000"},
-      {1e17, "1e+17"},
-      {std::numeric_limits<double>::denorm_min(), "4.9406564584124654e-324"},
-      {-std::numeric_limits<double>::infinity(), "-inf"},
-  };
-  for (const auto& [value, text] : cases) {
-    VelaStream s;
-    s.WriteDouble(value);
-    EXPECT_EQ(Text(s), text) << text;
+  s << velsetw(4) << "x" << velsetw(6) << 42 << velsetfill('*') << velsetw(3) << velendl << static_cast<const char*>(nullptr);
+  s.WriteInt(INT_MIN), s.WriteLong(LONG_MIN), s.WriteShort(65), s.WriteDelimiter(), s.WriteString(zeroed), s.WriteLine("");
+  s << velsetprecision(2) << velsetfixedfloatfield() << 0.1 << " " << static_cast<const void*>(&s) << " ";
+  for (double x : {0.1, 1e300, -0.0, 1e-5, 1e16, 1e17, Lim::denorm_min(), -Lim::infinity(), Lim::quiet_NaN()}) {
+    s.WriteDouble(x), s << " ";
   }
+  std::ostringstream pointer;
+  pointer << static_cast<const void*>(&s);
+  EXPECT_EQ(Written(s), "    x      42***\n-2147483648-922337203685477580865;\nab\n0.10 " + pointer.str() +
+                            " 0.10000000000000001 1.0000000000000001e+300 -0 1.0000000000000001e-05 10000000000000000 1e+17 "
+                            "4.9406564584124654e-324 -inf nan ");
 }
-
-TEST(VelaStreamWrite, WriteDoubleIgnoresTheStreamsFormatFlags) {
-  VelaStream s;
-  s << velsetprecision(2) << velsetfixedfloatfield() << 0.1 << " ";
-  s.WriteDouble(0.1);
-  s << " " << 0.1;
-  EXPECT_EQ(Text(s), "0.10 0.10000000000000001 0.10");
-
-  // A caller's flags apply to insertions, not to WriteDouble.
-  std::ostringstream out;
-  out.precision(3);
-  out.setf(std::ios::scientific, std::ios::floatfield);
-  VelaStream user(&out);
-  user << 3.14159 << " ";
-  user.WriteDouble(1e300);
-  EXPECT_EQ(out.str(), "3.142e+00 1.0000000000000001e+300");
-}
-
-// Restores the global C and C++ locales on the way out.
-class GlobalLocaleGuard {
- public:
-  GlobalLocaleGuard() : cpp_(std::locale()), c_(std::setlocale(LC_ALL, nullptr)) {}
-  ~GlobalLocaleGuard() {
-    std::setlocale(LC_ALL, c_.c_str());
-    std::locale::global(cpp_);
-  }
-  GlobalLocaleGuard(const GlobalLocaleGuard&) = delete;
-  GlobalLocaleGuard& operator=(const GlobalLocaleGuard&) = delete;
-
- private:
-  std::locale cpp_;
-  std::string c_;
-};
 
 struct CommaPunct : std::numpunct<char> {
   char do_decimal_point() const override { return ','; }
-  char do_thousands_sep() const override { return '.'; }
-  std::string do_grouping() const override { return "\3"; }
 };
 
-void ExpectPointWhateverTheGlobalLocale() {
-  // A caller's stream made now takes the comma locale: plain insertion shows
-  // the comma, WriteDouble does not.
+// Under a comma locale, a caller's stream made then shows the comma on
+// insertion but not in WriteDouble; the streams VelaStream owns keep "C".
+TEST_F(VelaStreamTest, WriteDoubleUsesAPointUnderACommaLocale) {
+  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
   std::ostringstream out;
-  VelaStream user(&out);
-  user << 2.5 << " ";
-  user.WriteDouble(2.5);
-  user << " ";
-  user.WriteDouble(1234567.25);
-  EXPECT_EQ(out.str(), "2,5 2.5 1234567.25");
-
-  // The streams VelaStream owns keep the "C" locale.
-  VelaStream memory;
-  memory << 2.5 << " " << 1234567 << " ";
-  memory.WriteDouble(0.1);
-  EXPECT_EQ(Text(memory), "2.5 1234567 0.10000000000000001");
-
-  TempPath path("vela_stream_locale");
+  vela::test::TempPath path("vela_stream_locale");
   {
-    VelaStream file(path.path().c_str(), VelaStream::FILE_STREAM, 0);
-    file << 2.5 << " ";
-    file.WriteDouble(1e300);
+    VelaStream user(&out), memory, file(path.path().c_str(), VelaStream::FILE_STREAM, 0);
+    for (VelaStream* s : {&user, &memory, &file}) *s << 2.5 << " ", s->WriteDouble(0.5);
+    out << "|" << Written(memory);
   }
-  EXPECT_EQ(ReadFile(path.path()), "2.5 1.0000000000000001e+300");
+  std::locale::global(previous);
+  EXPECT_EQ(out.str() + "|" + ReadFile(path.path()), "2,5 0.5|2.5 0.5|2.5 0.5");
 }
 
-TEST(VelaStreamLocale, WriteDoubleUsesAPointUnderACommaFacet) {
-  GlobalLocaleGuard guard;
-  std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
-  ExpectPointWhateverTheGlobalLocale();
-}
-
-TEST(VelaStreamLocale, WriteDoubleUsesAPointUnderAnInstalledCommaLocale) {
-  GlobalLocaleGuard guard;
-  bool installed = false;
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8",
-                           "fr_FR", "it_IT.UTF-8", "nl_NL.UTF-8"}) {
-    try {
-      std::locale named(name);
-      if (std::use_facet<std::numpunct<char>>(named).decimal_point() != ',' ||
-          std::setlocale(LC_ALL, name) == nullptr) {
-        continue;
-      }
-      std::locale::global(named);
-      installed = true;
-      break;
-    } catch (const std::runtime_error&) {
-    }
-  }
-  if (!installed) GTEST_SKIP() << "no locale with a decimal comma is installed";
-  ASSERT_EQ(*std::localeconv()->decimal_point, ',');
-  ExpectPointWhateverTheGlobalLocale();
-}
-
-// Every operation a stream offers, for the streams that must drop them all.
-void ExerciseEverything(VelaStream& s) {
-  const std::string standard("std");
-  s << "text" << static_cast<const char*>(nullptr) << 'c' << VelaString("vela") << standard << -1
-    << 2u << -3L << 4ul << -5LL << 6ull << 7.5 << static_cast<const void*>(&s) << velendl
-    << velsetw(4) << velsetfill('*') << velsetprecision(3) << velsetfixedfloatfield();
-  velendl(s);
-  s.WriteInt(1);
-  s.WriteLong(2);
-  s.WriteShort(3);
-  s.WriteString("x");
-  s.WriteLine("y");
-  s.WriteDelimiter();
-  s.WriteDouble(0.1);
-  s.Flush();
-  s.clear();
-}
-
-TEST(VelaStreamFile, BackslashesInTheNameSeparateFolders) {
-  TempPath folder("vela_stream_backslash");
-  std::filesystem::create_directories(folder.path() + "/sub");
-  {
-    VelaStream out(VelaString(folder.path().c_str()) + "\\sub\\out.txt", VelaStream::FILE_STREAM,
-                   0);
-    ASSERT_TRUE(out.good());
-    out << "inside";
-  }
-  EXPECT_EQ(ReadFile(folder.path() + "/sub/out.txt"), "inside");
-}
-
-TEST(VelaStreamDiscard, StreamsWithoutTargetDropEverything) {
-  TempPath folder("vela_stream_discard");
+// Streams without a target (a string stream by name, a user stream by name or
+// a null one, a file in a missing folder) accept everything and write
+// nothing; a file stream flushes each line and appends, truncates or creates
+// ('\\' separates folders); a caller's stream outlives the VelaStream.
+TEST_F(VelaStreamTest, TargetsDiscardOrWriteFilesAndCallersStreams) {
+  vela::test::TempPath folder("vela_stream_targets");
   const std::string name = folder.path() + "/sub/out.txt";
-  VelaStream asString(name.c_str(), VelaStream::STRING_STREAM, 0);
-  VelaStream asUser(name.c_str(), VelaStream::USER_STREAM, 0);
-  VelaStream nullUser(static_cast<std::ostream*>(nullptr));
-  // A file in a missing folder fails and stays failed.
-  VelaStream missingFolder(name.c_str(), VelaStream::FILE_STREAM, 0);
-  for (VelaStream* s : {&asString, &asUser, &nullUser, &missingFolder}) {
-    EXPECT_FALSE(s->good());
-    ExerciseEverything(*s);
-    *s << "more";  // after clear(), a write fails again
+  VelaStream asString(name.c_str(), VelaStream::STRING_STREAM, 0), asUser(name.c_str(), VelaStream::USER_STREAM, 0),
+      none(static_cast<std::ostream*>(nullptr)), missing(name.c_str(), VelaStream::FILE_STREAM, 0);
+  for (VelaStream* s : {&asString, &asUser, &none, &missing}) {
+    *s << "text" << 'c' << VelaString("v") << std::string("s") << -1 << 2u << 3.5 << s << velendl << velsetw(4)
+       << velsetfill('*') << velsetprecision(3) << velsetfixedfloatfield();
+    s->WriteInt(1), s->WriteLong(2), s->WriteShort(3), s->WriteString("x"), s->WriteLine("y"), s->WriteDelimiter();
+    s->WriteDouble(0.1), s->WriteFixedSizeDouble(0.1), s->Flush(), s->clear(), *s << "more";
     EXPECT_FALSE(s->good());
   }
-  EXPECT_EQ(asString.GetStream(), nullptr);
-  EXPECT_EQ(asUser.GetStream(), nullptr);
-  EXPECT_EQ(nullUser.GetStream(), nullptr);
+  EXPECT_TRUE(asString.GetStream() == nullptr && asUser.GetStream() == nullptr && none.GetStream() == nullptr);
   EXPECT_FALSE(std::filesystem::exists(folder.path()));
-}
-
-TEST(VelaStreamFile, EndlAndWriteLineFlushToDisk) {
-  TempPath path("vela_stream_flush");
-  VelaStream s(path.path().c_str(), VelaStream::FILE_STREAM, 0);
-  ASSERT_TRUE(s.good());
-  ASSERT_NE(s.GetStream(), nullptr);
-  s << "first" << velendl;
-  EXPECT_EQ(ReadFile(path.path()), "first\n");
-  s.WriteLine("second");
-  EXPECT_EQ(ReadFile(path.path()), "first\nsecond\n");
-  s << "third";
-  s.Flush();
-  EXPECT_EQ(ReadFile(path.path()), "first\nsecond\nthird");
-}
-
-// Each row: the file's content before (none: no file), the append flag, the
-// content after two streams in turn wrote "new" and "er" without flushing.
-TEST(VelaStreamFile, DestructorClosesAndModesAppendTruncateOrCreate) {
-  const struct {
-    const char* before;
-    unsigned char append;
-    const char* after;
-  } rows[] = {{"old\n", 1, "old\nnewer"},
-              {"an old and longer content\n", 0, "er"},
-              {nullptr, 0, "er"},
-              {nullptr, 1, "newer"}};
-  for (const auto& row : rows) {
-    TempPath path("vela_stream_modes");
-    if (row.before != nullptr) WriteFile(path.path(), row.before);
-    for (const char* text : {"new", "er"}) {
-      VelaStream s(path.path().c_str(), VelaStream::FILE_STREAM, row.append);
-      EXPECT_TRUE(s.good());
-      s << text;
-    }
-    EXPECT_EQ(ReadFile(path.path()), row.after) << "append " << int{row.append};
+  std::filesystem::create_directories(folder.path() + "/sub");
+  vela::test::WriteFile(name, "old\n");
+  for (unsigned char append : {1, 0, 1}) {
+    VelaStream file(VelaString(folder.path().c_str()) + "\\sub\\out.txt", VelaStream::FILE_STREAM, append);
+    file << "a" << velendl;
+    const std::string flushed = ReadFile(name);
+    file.WriteLine("b");
+    EXPECT_EQ(flushed.substr(flushed.size() - 2) + ReadFile(name).substr(flushed.size()), "a\nb\n");
+    file << "c";
   }
-}
-
-TEST(VelaStreamUser, CallersStreamOutlivesTheVelaStream) {
+  EXPECT_EQ(ReadFile(name), "a\nb\nca\nb\nc");
   std::ostringstream memory;
   {
-    VelaStream toMemory(&memory);
-    EXPECT_TRUE(toMemory.good());
-    EXPECT_EQ(toMemory.GetStream(), nullptr);
-    toMemory << "via vela;";
+    VelaStream user(&memory);
+    memory.setstate(std::ios::badbit);
+    EXPECT_FALSE(user.good());
+    user.clear();
+    user << "via vela;";
   }
-  memory << "after";
-  EXPECT_EQ(memory.str(), "via vela;after");
+  EXPECT_EQ((memory << "after", memory.str()), "via vela;after");
 }
 
-TEST(VelaStreamControl, ClearResetsAFailedState) {
-  std::ostringstream out;
-  VelaStream user(&out);
-  out.setstate(std::ios::badbit);
-  EXPECT_FALSE(user.good());
-  user << "lost";
-  user.clear();
-  EXPECT_TRUE(user.good());
-  EXPECT_EQ(out.rdstate(), std::ios::goodbit);
-  user << "kept";
-  EXPECT_EQ(out.str(), "kept");
+// Every form (zero, large, e = d, 1 <= e < d, -d <= e <= 0, small), positive
+// and negative, at the default precision, at 6 and at 10 (where the e = d
+// form holds integers beyond 32 bits); values whose rounding carries into a
+// new digit and exponents of 10 or 100 keep the width. The fixed format and
+// the last precision stay in force (the e = d form sets none).
+TEST_F(VelaStreamTest, FixedSizeNumbersTakePPlusThreeCharacters) {
+  const struct {
+    int precision;
+    double x;
+    const char* text;
+  } rows[] = {{6, 0.0, "0.0000000"}, {6, 123.456, "123.45600"}, {6, -0.5, "-0.500000"}, {6, 12345678.0, "12345678."},
+              {6, 1.5e12, "1.5000e12"}, {3, -0.0, "0.0000"}, {3, 123456.0, "1.23e5"}, {3, -1.7e12, "-2e12."},
+              {3, 12345.0, "12345."}, {3, -1234.4, "-1234."}, {3, 123.456, "123.46"}, {3, -123.456, "-123.5"},
+              {3, 0.00012345, "0.0001"}, {3, -0.0012, "-0.001"}, {3, 1.5e-5, "1.5e-5"}, {3, 3.7e-12, "4.e-12"},
+              {3, -1.7e-5, "-2.e-5"}, {6, -1.5e-12, "-1.50e-12"}, {6, 5e-7, "0.0000005"}, {10, 123456789012.0, "123456789012."},
+              {10, -1.5e-12, "-1.500000e-12"}, {6, 9.99999999, "10.000000"}, {6, 99999999.7, "1.00000e8"},
+              {6, -9.9999999, "-10.00000"}, {6, 9.99999e-11, "1.000e-10"}, {3, 99999.7, "1.00e5"}, {6, 1e100, "1.000e100"},
+              {6, 1e-100, "1.00e-100"}, {6, Lim::max(), "1.798e308"}, {6, Lim::denorm_min(), "4.94e-324"},
+              {3, Lim::quiet_NaN(), "   nan"}, {3, -Lim::infinity(), "  -inf"}, {-2, 5.0, "5.0"}, {-2, -5.0, "-5."}};
+  for (const auto& row : rows) {
+    GetGlobalParameters().SetPrecision(row.precision);
+    VelaStream s;
+    s.WriteFixedSizeDouble(row.x);
+    EXPECT_EQ(Written(s), row.text) << row.precision << " " << row.x;
+  }
+  GetGlobalParameters().SetPrecision(6);
+  VelaStream s, t;
+  s.WriteFixedSizeDouble(123.456);
+  t << velsetprecision(2);
+  t.WriteFixedSizeDouble(12345678.0);
+  s << ' ' << 1e20, t << ' ' << 0.125;
+  EXPECT_EQ(Written(s) + "|" + Written(t), "123.45600 100000000000000000000.00000|12345678. 0.12");
+}
+
+// Runs a script of JSON calls on a writer built with (first, indent); returns
+// the text and the depth it leaves. Each word is a call: "{name" opens an
+// object, "(name" an inline object, "[name" an array; "}", ")" and "]" close;
+// "name=1.5" writes a number, "name:text" a text; "~n" sets the depth.
+std::string Json(const std::string& script, int first = 1, int indent = 0) {
+  VelaStream s;
+  VelaJSONStream json(s, first, indent);
+  std::istringstream words(script);
+  for (std::string w; words >> w;) {
+    const std::size_t equals = w.find('='), colon = w.find(':');
+    if (w[0] == '{' || w[0] == '(') json.WriteObjectStart(w.substr(1).c_str(), w[0] == '(');
+    if (w[0] == '[') json.WriteArrayStart(w.substr(1).c_str());
+    if (w == "}" || w == ")") json.WriteObjectEnd();
+    if (w == "]") json.WriteArrayEnd();
+    if (w[0] == '~') json.SetIndent(std::stoi(w.substr(1)));
+    if (equals != std::string::npos) json.Write<double>(w.substr(0, equals).c_str(), std::stod(w.substr(equals + 1)));
+    if (colon != std::string::npos) json.Write<const char*>(w.substr(0, colon).c_str(), w.substr(colon + 1).c_str());
+  }
+  return Written(s) + "|" + std::to_string(json.GetIndent());
+}
+
+TEST(VelaJSONStream, WritesTheDocumentedLayout) {
+  EXPECT_EQ(Json("{ a=1.5 b:x }"), "{\n  \"a\": 1.5, \n  \"b\": \"x\"\n}|0");
+  EXPECT_EQ(Json("( a=1 b=2 )"), "{\"a\": 1, \"b\": 2}|0");
+  EXPECT_EQ(Json("{ name:solver {options tolerance=0.1 [levels =1 :three ] } (p x=1 ) count=1e21 }"),
+            "{\n  \"name\": \"solver\", \n  \"options\": {\n    \"tolerance\": 0.10000000000000001, \n    \"levels\": [\n"
+            "      1, \n      \"three\"\n    ]\n  }, \n  \"p\": {\"x\": 1}, \n  \"count\": 1e+21\n}|0");
+  EXPECT_EQ(Json("[ ( x=0 ) { y=-0 } ]"), "[\n  {\"x\": 0}, \n  {\n    \"y\": -0\n  }\n]|0");
+  // An empty container still breaks its line, and the next member takes the separator.
+  EXPECT_EQ(Json("{ [list ] n=3 (none ) {open } }"),
+            "{\n  \"list\": [\n\n  ], \n  \"n\": 3, \n  \"none\": {}, \n  \"open\": {\n\n  }\n}|0");
+  // Closing any container leaves the writer non-inline, so an inline outer
+  // object goes on on new lines (and its close drops the depth below 0).
+  EXPECT_EQ(Json("( (p x=1 ) c=2 )"), "{\"p\": {\"x\": 1}, \n\"c\": 2\n}|-1");
+  EXPECT_EQ(Json("(outer a=1 {o x=2 } b=3 )", 1, 1), "  \"outer\": {\"a\": 1, \"o\": {\n    \"x\": 2\n  }, \n  \"b\": 3\n}|0");
+  EXPECT_EQ(Json("( say\"hi\":a\"quoted\"word q:\\ )"), "{\"say\"hi\"\": \"a\"quoted\"word\", \"q\": \"\\\"}|0");  // unescaped
+  // The caller may have written members already (first 0; any other value is
+  // true), at any depth; a negative depth indents nothing.
+  EXPECT_EQ(Json("x=0.5 [v =1 ] ~1 }", 0, 2), ", \n    \"x\": 0.5, \n    \"v\": [\n      1\n    ]\n}|0");
+  EXPECT_EQ(Json("a=1 ~-2 b=2 ~0 c=3", -7, 3), "      \"a\": 1, \n\"b\": 2, \n\"c\": 3|0");
 }
 
 }  // namespace

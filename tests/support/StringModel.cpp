@@ -1,554 +1,259 @@
 #include "support/StringModel.h"
 
+#include <malloc.h>
+
 #include <algorithm>
-#include <cstdarg>
+#include <cctype>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <map>
 #include <new>
 #include <string_view>
-#include <utility>
+#include <vector>
+
+#include "vela/foundation/VelaString.h"
 
 namespace vela::test {
 namespace {
 
-constexpr std::size_t kMaxSnapshots = 12;
-constexpr std::size_t kLengthCap = 12000;
+constexpr std::size_t npos = std::string::npos;
+
+struct Member {
+  VelaString s;
+  std::string text;
+  int group;  // members of one group were assigned from one another and not written since
+};
 
 std::string Text(const VelaString& s) { return std::string(s.str(), static_cast<std::size_t>(s.len())); }
 
-// Exactly the model's bytes, and the terminator behind them.
-bool Holds(const VelaString& s, const std::string& model) {
-  return static_cast<std::size_t>(s.len()) == model.size() &&
-         std::memcmp(s.str(), model.c_str(), model.size() + 1) == 0;
-}
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
-std::string Join(const std::vector<std::string>& pieces) {
-  std::string out = "{";
-  for (const std::string& p : pieces) out += Quoted(p) + " ";
-  return out + "}";
-}
-
-// ---------------------------------------------------------------------------
-// Reference behaviour, written from the contracts with std::string
-// ---------------------------------------------------------------------------
-
-// Pieces between separator characters, without the empty ones; an empty
-// separator set leaves the whole text as one piece.
-std::vector<std::string> ReferenceTokens(const std::string& text, const std::string& separators) {
-  std::vector<std::string> pieces(1);
-  for (char c : text) {
-    if (separators.find(c) != std::string::npos) {
-      pieces.emplace_back();
-    } else {
-      pieces.back() += c;
-    }
+// Tokens: the pieces between separator characters, the empty ones left out.
+// Lines: the pieces ended by the separator text, without a final empty one
+// (and none for an empty separator).
+std::vector<std::string> Pieces(const std::string& text, const std::string& separator, bool tokens) {
+  std::vector<std::string> pieces;
+  std::size_t start = tokens ? text.find_first_not_of(separator) : separator.empty() ? npos : 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(tokens ? text.find_first_of(separator, start) : text.find(separator, start), text.size());
+    pieces.push_back(text.substr(start, end - start));
+    start = tokens ? text.find_first_not_of(separator, end) : end + separator.size();
   }
-  pieces.erase(std::remove(pieces.begin(), pieces.end(), std::string()), pieces.end());
   return pieces;
 }
 
-// Pieces between occurrences of the separator, left to right; a text ending
-// with the separator (or empty) has no final empty line.
-std::vector<std::string> ReferenceLines(const std::string& text, const std::string& separator) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t hit; (hit = text.find(separator, start)) != std::string::npos; start = hit + separator.size()) {
-    lines.push_back(text.substr(start, hit - start));
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); !from.empty() && at != npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
   }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Printf(const char* format, ...) {
-  char buffer[128];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return buffer;
-}
-
-int ReferenceFind(const std::string& text, const std::string& what, std::size_t from) {
-  if (text.empty()) return -1;
-  const std::size_t hit = text.find(what, from);
-  return hit == std::string::npos ? -1 : static_cast<int>(hit);
-}
-
-// Characters [start, end) with the bounds clamped; end -1 means the length.
-std::string ReferenceSubString(const std::string& text, int start, int end) {
-  const int length = static_cast<int>(text.size());
-  const int s = std::clamp(start, 0, length);
-  const int e = end == -1 ? length : std::clamp(end, 0, length);
-  return e <= s ? std::string() : text.substr(static_cast<std::size_t>(s), static_cast<std::size_t>(e - s));
-}
-
-}  // namespace
-
-StringModel::StringModel(Choices& choices) : choices_(choices) {
-  for (Member& m : pool_) m.group = nextGroup_++;
-}
-
-std::string StringModel::Run(int steps) {
-  for (step_ = 0; step_ < steps && !choices_.Exhausted(); ++step_) {
-    std::vector<std::size_t> before;
-    for (const Member& m : pool_) before.push_back(m.model.size());
-    Step();
-    for (std::size_t i = 0; i < kPoolSize; ++i) NoteCrossings(before[i], pool_[i].model.size());
-    if (failure_.empty()) failure_ = Check();
-    if (!failure_.empty()) return "step " + std::to_string(step_) + ": " + failure_;
-  }
-  return "";
-}
-
-std::string StringModel::UncrossedBoundary() const {
-  for (std::size_t b = 0; b < kClassBoundaries.size(); ++b) {
-    if (!crossedUp_[b]) return "never grew past length " + std::to_string(kClassBoundaries[b]);
-    if (!crossedDown_[b]) return "never shrank below length " + std::to_string(kClassBoundaries[b]);
-  }
-  return "";
-}
-
-void StringModel::Fail(const std::string& what) {
-  if (failure_.empty()) failure_ = what;
-}
-
-char StringModel::RandomChar() {
-  static const char kAlphabet[] = "aab c-,;\n";
-  return kAlphabet[Pick(sizeof kAlphabet - 1)];
-}
-
-// Mostly short texts, now and then long enough to jump a class.
-std::string StringModel::RandomText() {
-  const std::size_t n = Chance(80) ? Pick(12) : Pick(400);
-  std::string text;
-  for (std::size_t i = 0; i < n; ++i) text += RandomChar();
   return text;
 }
 
-void StringModel::Step() {
-  Member& m = Any();
-  Member& other = Any();
-  const std::size_t op = Pick(30);
-  if (op <= 5 || op == 14 || op == 23) {
-    Set(m, other, op);
-  } else if (op <= 13 || op == 29) {
-    Append(m, other, op);
-  } else {
-    Derive(m, other, op);
+class Model {
+ public:
+  explicit Model(Choices& c) : c_(c) {
+    for (Member& m : pool_) m.group = next_++;
   }
-  KeepLengthsBounded();
-}
 
-void StringModel::Set(Member& m, Member& other, std::size_t op) {
-  switch (op) {
-    case 0: {  // set(char), '\0' empties
-      const char c = Chance(15) ? '\0' : RandomChar();
-      if (Chance(50)) m.s = c; else m.s.set(c);
-      m.model = c == '\0' ? "" : std::string(1, c);
-      Written(m);
-      break;
-    }
-    case 1: {  // set(const char*), null or "" empties
-      const std::string text = RandomText();
-      const char* p = Chance(10) ? nullptr : text.c_str();
-      if (Chance(50)) m.s = p; else m.s.set(p);
-      m.model = p ? text : "";
-      Written(m);
-      break;
-    }
-    case 2: {  // set(const char*, n)
-      const std::string text = RandomText();
-      const std::size_t n = Pick(text.size() + 3);
-      m.s.set(text.c_str(), n);
-      m.model = text.substr(0, n);
-      Written(m);
-      break;
-    }
-    case 3:  // set from another member (possibly itself): shares
-      if (Chance(50)) m.s = other.s; else m.s.set(other.s);
-      m.model = other.model;
-      m.group = other.group;
-      break;
-    case 4: {  // set(VelaString, n): private prefix copy
-      const std::size_t n = Pick(other.model.size() + 1);
-      m.s.set(other.s, n);
-      m.model = other.model.substr(0, n);
-      Written(m);
-      break;
-    }
-    case 5:
-      SetNumber(m);
-      break;
-    case 14:  // copy-construct into a member
-      if (&m == &other) break;
-      m.s.~VelaString();
-      new (&m.s) VelaString(other.s);
-      m.model = other.model;
-      m.group = other.group;
-      break;
-    default:  // 23: clear
-      m.s.clear();
-      m.model.clear();
-      Written(m);
-      break;
-  }
-}
-
-void StringModel::Append(Member& m, Member& other, std::size_t op) {
-  const bool self = &m == &other;
-  switch (op) {
-    case 6:
-    case 7: {  // append char (twice as often: walks lengths across boundaries)
-      const int count = static_cast<int>(Pick(80)) + 1;
-      for (int i = 0; i < count; ++i) {
-        const char c = RandomChar();
-        if (Chance(50)) m.s += c; else m.s << c;
-        m.model += c;
+  std::string Run(int steps) {
+    for (int step = 0; step < steps && failure_.empty() && !c_.Exhausted(); ++step) {
+      Member& m = pool_[c_.Pick(kPool)];
+      Step(m, pool_[c_.Pick(kPool)]);
+      if (m.text.size() > 9000) {  // cut back, so that lengths keep crossing every class
+        const std::size_t cut = c_.Pick(5000);
+        m.s.len(cut);
+        Wrote(m, m.text.substr(0, cut));
       }
-      Written(m);
-      break;
+      if (failure_.empty()) failure_ = Check();
+      if (!failure_.empty()) failure_ = "step " + std::to_string(step) + ": " + failure_;
     }
-    case 8: {  // append const char*
-      const std::string text = RandomText();
-      const char* p = Chance(10) ? nullptr : text.c_str();
-      m.s += p;
-      if (p) m.model += text;
-      Written(m);
-      break;
-    }
-    case 10: {  // add(VelaString, n)
-      const std::size_t n = Pick(other.model.size() + 1);
-      m.s.add(other.s, n);
-      if (!self) {
-        m.model += other.model.substr(0, n);
-        Written(m);
+    return failure_;
+  }
+
+ private:
+  static constexpr std::size_t kPool = 6;
+
+  char Char() { return "aaB c-,;\n\xe4"[c_.Pick(10)]; }
+  std::string Random() {
+    std::string text(c_.Chance(85) ? c_.Pick(12) : c_.Pick(600), ' ');
+    for (char& ch : text) ch = Char();
+    return text;
+  }
+  void Expect(bool holds, const std::string& what) {
+    if (!holds && failure_.empty()) failure_ = what;
+  }
+  void Wrote(Member& m, const std::string& text) { m.text = text, m.group = next_++; }
+  static void Shares(Member& m, const Member& from) { m.text = from.text, m.group = from.group; }
+
+  void Step(Member& m, Member& o) {
+    const bool self = &m == &o;
+    const std::string t = Random();
+    const std::size_t n = c_.Pick(t.size() + 3), k = c_.Pick(o.text.size() + 1);
+    const char* p = c_.Chance(10) ? nullptr : t.c_str();  // null reads as ""
+    const std::string text = p ? t : "", head = text.substr(0, n), prefix = o.text.substr(0, k);
+    const char ch = c_.Chance(10) ? '\0' : Char();  // '\0' adds nothing
+    const std::string one = ch ? std::string(1, ch) : "";
+    const int how = static_cast<int>(c_.Pick(3));
+    switch (c_.Pick(18)) {
+      case 0: how ? m.s.set(ch) : m.s = ch; return Wrote(m, one);
+      case 1: how ? m.s.set(p) : m.s = p; return Wrote(m, text);
+      case 2: how ? m.s.set(p, n) : m.s = VelaString(p, n); return Wrote(m, head);
+      case 3: how ? m.s.set(o.s, k) : m.s = VelaString(o.s, k); return Wrote(m, prefix);
+      case 4: how == 0 ? m.s += p : how == 1 ? m.s << p : m.s.add(p, n); return Wrote(m, m.text + (how == 2 ? head : text));
+      case 5:  // another string; itself leaves it unchanged
+        how == 0 ? m.s += o.s : how == 1 ? m.s << o.s : m.s.add(o.s, k);
+        return self ? void() : Wrote(m, m.text + (how == 2 ? prefix : o.text));
+      case 6: {  // characters one by one, across class boundaries
+        std::string longer = m.text;
+        for (std::size_t count = c_.Pick(80); count > 0; --count, longer += one) how ? m.s += ch : m.s.add(ch);
+        return Wrote(m, longer);
       }
-      break;
-    }
-    case 11: {  // add(const char*, n)
-      const std::string text = RandomText();
-      const std::size_t n = Pick(text.size() + 3);
-      m.s.add(text.c_str(), n);
-      m.model += text.substr(0, n);
-      Written(m);
-      break;
-    }
-    case 12:
-      OwnDataPointer(m);
-      break;
-    case 13:
-      AddNumber(m);
-      break;
-    default:  // 9, 29: append another member; itself leaves it unchanged
-      m.s.add(other.s);
-      if (!self) {
-        m.model += other.model;
-        Written(m);
+      case 7:  // a share: assigned, set or copy-constructed; or a copy put aside
+        if (how == 2) return copies_.size() < 12 ? copies_.push_back(o) : (void)(copies_[c_.Pick(12)] = o);
+        if (how == 1 && !self) m.s.~VelaString(), new (&m.s) VelaString(o.s);
+        c_.Chance(50) ? m.s = o.s : m.s.set(o.s);
+        return Shares(m, o);
+      case 8: m.s.clear(); return Wrote(m, "");
+      case 9: {  // its own text: the start changes nothing, a pointer into it is any text
+        const std::size_t at = c_.Pick(m.text.size() + 1), count = c_.Pick(m.text.size() - at + 2);
+        const char* own = m.s.str() + at;
+        const bool counted = c_.Chance(50);
+        how ? (counted ? m.s.add(own, count) : m.s.add(own)) : (counted ? m.s.set(own, count) : m.s.set(own));
+        return at == 0 ? void() : Wrote(m, (how ? m.text : "") + m.text.substr(at, counted ? count : npos));
       }
-      break;
-  }
-}
-
-void StringModel::Derive(Member& m, Member& other, std::size_t op) {
-  switch (op) {
-    case 15: {  // len(n) shrinking, 0 included
-      if (m.model.empty()) break;
-      const std::size_t n = Pick(m.model.size());
-      m.s.len(n);
-      m.model.resize(n);
-      Written(m);
-      break;
-    }
-    case 16: {  // len(n) growing, filled through mutableData()
-      const std::size_t old = m.model.size();
-      const std::size_t n = old + 1 + Pick(Chance(80) ? 40 : 600);
-      m.s.len(n);
-      char* data = m.s.mutableData();
-      for (std::size_t i = old; i < n; ++i) {
-        data[i] = RandomChar();
-        m.model += data[i];
+      case 10: {  // the length set (0 and the class boundaries included); new characters filled through mutableData()
+        static const std::size_t kEdges[] = {0, 59, 60, 251, 252, 4090, 4091, 8186, 8187};
+        const std::size_t old = m.text.size(), length = c_.Chance(30) ? kEdges[c_.Pick(9)]
+                                                       : how == 0 ? c_.Pick(old + 1) : old + c_.Pick(how == 1 ? 40 : 600);
+        std::string text = m.text.substr(0, length);
+        m.s.len(length);
+        char* data = length > old ? m.s.mutableData() : nullptr;
+        for (std::size_t i = old; data && i < length; ++i) text += data[i] = Char();
+        if (data) data[length] = '\0';
+        return Wrote(m, text);
       }
-      data[n] = '\0';
-      Written(m);
-      break;
-    }
-    case 17: {  // subString into a member
-      const int length = static_cast<int>(other.model.size());
-      const int start = static_cast<int>(Pick(static_cast<std::size_t>(length) + 6)) - 3;
-      const int end = Chance(25) ? -1 : static_cast<int>(Pick(static_cast<std::size_t>(length) + 6)) - 3;
-      const std::string expected = ReferenceSubString(other.model, start, end);
-      m.s = other.s.subString(start, end);
-      m.model = expected;
-      Written(m);
-      break;
-    }
-    case 18:
-      Trim(m, other);
-      break;
-    case 19:
-      Find(m, other);
-      break;
-    case 20:
-      Tokenise(m);
-      break;
-    case 21:
-      Lines(m);
-      break;
-    case 24: {  // replace(char, char)
-      const char from = RandomChar();
-      const char to = RandomChar();
-      m.s.replace(from, to);
-      std::replace(m.model.begin(), m.model.end(), from, to);
-      Written(m);
-      break;
-    }
-    case 25:  // keep a copy that must never change
-      TakeSnapshot(m);
-      break;
-    default: {  // 22, 26-28: concatenation, a + a doubles (often: it grows the texts fast)
-      const std::string expected = m.model + other.model;
-      VelaString sum = m.s + other.s;
-      m.s = sum;
-      m.model = expected;
-      Written(m);
-      break;
+      case 11: {  // byte by byte in place; bytes above 0x7f stay as they are
+        const char from = Char(), to = Char();
+        std::string changed = m.text;
+        how == 0 ? m.s.replace(from, to) : how == 1 ? m.s.lower() : m.s.upper();
+        for (char& c : changed) {
+          if (how == 0 && c == from) c = to;
+          if (how != 0 && c >= 0) c = static_cast<char>(how == 1 ? std::tolower(c) : std::toupper(c));
+        }
+        return Wrote(m, changed);
+      }
+      case 12: {  // concatenation; a string added to itself doubles
+        const std::string sum = how == 0 ? m.text + o.text : how == 1 ? m.text + text : text + o.text;
+        m.s = how == 0 ? m.s + o.s : how == 1 ? m.s + p : p + o.s;
+        return Wrote(m, sum);
+      }
+      case 13: return Derive(m, o, t);
+      case 14:
+      case 15: return Search(m, o, t);
+      default: {  // read through its tokens (twice: the end resets the cursor) or its lines
+        VelaString::token cursor;
+        const std::string separator = t.substr(0, c_.Pick(4));
+        const VelaString sep(separator.c_str());
+        const std::vector<std::string> expected = Pieces(m.text, separator, how);
+        for (int pass = 0; pass < (how ? 2 : 1); ++pass) {
+          std::vector<std::string> got;
+          while (got.size() <= m.text.size() && (how ? m.s.getToken(cursor, sep)
+                                                      : separator.size() == 1 ? m.s.getLine(cursor, separator[0])
+                                                                              : m.s.getLine(cursor, sep))) {
+            got.push_back(Text(cursor.getToken()));
+          }
+          const std::string last = how || expected.empty() ? "" : expected.back();
+          Expect(got == expected && Text(cursor.getToken()) == last && (!how || cursor.position == 0),
+                 "pieces of \"" + m.text + "\" by \"" + separator + "\"");
+        }
+        return;
+      }
     }
   }
-}
 
-void StringModel::SetNumber(Member& m) {
-  switch (Pick(5)) {
-    case 0: {
-      const int v = static_cast<int>(choices_.Bits());
-      m.s = v;
-      m.model = Printf("%d", v);
-      break;
+  // Strings built from another: a text that comes back whole is shared.
+  void Derive(Member& m, const Member& o, const std::string& t) {
+    const int start = static_cast<int>(c_.Pick(o.text.size() + 6)) - 3;
+    const int end = c_.Chance(25) ? -1 : static_cast<int>(c_.Pick(o.text.size() + 6)) - 3;
+    const int length = static_cast<int>(o.text.size()), s = std::clamp(start, 0, length);
+    const int e = end == -1 ? length : std::clamp(end, 0, length);
+    const char ch = c_.Chance(50) ? '-' : Char();
+    const std::size_t first = std::min(o.text.find_first_not_of(ch), o.text.size()), last = o.text.find_last_not_of(ch) + 1;
+    std::string from = t.substr(0, c_.Pick(3)), to = t.substr(from.size(), c_.Pick(3));
+    if (to == from) to += '+';
+    const std::pair<VelaString, std::string> results[] = {
+        {o.s.subString(start, end), e <= s ? "" : o.text.substr(static_cast<std::size_t>(s), static_cast<std::size_t>(e - s))},
+        {o.s.trimLeft(ch), o.text.substr(first)},
+        {o.s.trimRight(ch), o.text.substr(0, last)},
+        {o.s.trim(ch), first < last ? o.text.substr(first, last - first) : ""},
+        {FillString(o.s, start, ch), std::string(static_cast<std::size_t>(std::max(start - length, 0)), ch) + o.text},
+        {o.s.replace(VelaString(from.c_str()), VelaString(to.c_str())), Replaced(o.text, from, to)}};
+    const auto& [got, expected] = results[c_.Pick(6)];
+    const bool shared = got.str() == o.s.str();
+    Expect((expected == o.text) == shared, "\"" + Text(got) + "\": a whole text must come back shared");
+    m.s = got;
+    shared ? Shares(m, o) : Wrote(m, expected);
+  }
+
+  void Search(const Member& m, const Member& o, const std::string& t) {
+    const std::size_t from = c_.Pick(m.text.size() + 1);
+    const std::string needle = c_.Chance(50) ? o.text.substr(0, c_.Pick(4)) : t.substr(0, 3);
+    const char ch = c_.Chance(10) ? '\0' : Char();
+    const std::string_view all(m.text.c_str(), m.text.size() + 1);  // the terminator is found too
+    const auto at = [&m](std::size_t hit) { return m.text.empty() || hit == npos ? -1 : static_cast<int>(hit); };
+    Expect(m.s.find(VelaString(needle.c_str()), static_cast<int>(from)) == at(m.text.find(needle, from)) &&
+               m.s.find(ch, static_cast<int>(from)) == at(all.find(ch, from)) && m.s.findLast(ch) == at(all.rfind(ch)),
+           "searching \"" + m.text + "\" from " + std::to_string(from));
+    // Unsigned bytes, a proper prefix first (std::string compares so too).
+    const int order = m.text.compare(o.text);
+    const char* other = o.text.c_str();
+    Expect((m.s > o.s) == (order > 0) && (m.s >= o.s) == (order >= 0) && (m.s == o.s) == (order == 0) &&
+               (m.s > other) == (order > 0) && (m.s >= other) == (order >= 0) && (other > m.s) == (order < 0) &&
+               (other >= m.s) == (order <= 0) && (m.s == other) == (order == 0) && (other == m.s) == (order == 0) &&
+               VelaStringHashCompare(m.s, o.s) == (order == 0) &&
+               HasPrefix(m.s, o.s) == (m.text.compare(0, o.text.size(), o.text) == 0),
+           "comparing \"" + m.text + "\" with \"" + o.text + "\"");
+  }
+
+  std::string Check() const {
+    std::map<int, const char*> groups;
+    std::map<const char*, std::uint32_t> holders;
+    std::vector<const Member*> all(copies_.size());
+    std::transform(copies_.begin(), copies_.end(), all.begin(), [](const Member& m) { return &m; });
+    for (const Member& m : pool_) all.push_back(&m);
+    for (const Member* m : all) {
+      const VelaString& s = m->s;
+      if (s.len() != static_cast<int>(m->text.size()) || s.size() != m->text.size() + 1 ||
+          s.isEmpty() != m->text.empty() || std::memcmp(s.str(), m->text.c_str(), m->text.size() + 1) != 0) {
+        return "\"" + Text(s) + "\" instead of \"" + m->text + "\"";
+      }
+      if (m->text.empty() && s.str() != VelaString().str()) return "an empty string holds a block";
+      if (m->text.empty()) continue;
+      if (groups.emplace(m->group, s.str()).first->second != s.str()) return "strings that share a block split";
+      ++holders[s.str()];
     }
-    case 1: {
-      const unsigned int v = choices_.Bits();
-      m.s.set(v);
-      m.model = Printf("%u", v);
-      break;
+    // The share count heads the block, whose size is the class of the length:
+    // 64 bytes up to 59 characters, 256 up to 251, then whole pages with room
+    // for the count and the terminator (the allocator may hand out a few
+    // bytes more).
+    for (const auto& [data, count] : holders) {
+      std::uint32_t recorded = 0;
+      std::memcpy(&recorded, data - sizeof recorded, sizeof recorded);
+      const std::size_t n = std::strlen(data), size = n < 60 ? 64 : n < 252 ? 256 : (n + 5) / 4096 * 4096 + 4096;
+      const std::size_t usable = malloc_usable_size(const_cast<char*>(data) - sizeof recorded);
+      if (recorded != count) return "a block held " + std::to_string(count) + " times counts " + std::to_string(recorded);
+      if (usable < size || usable >= size + 64) return std::to_string(n) + " characters in " + std::to_string(usable) + " bytes";
     }
-    case 2: {
-      const long long v = static_cast<long long>(choices_.Bits64());
-      m.s = v;
-      m.model = Printf("%lld", v);
-      break;
-    }
-    case 3: {
-      const unsigned long long v = choices_.Bits64();
-      m.s.set(v);
-      m.model = Printf("%llu", v);
-      break;
-    }
-    default: {
-      const double numerator = static_cast<double>(choices_.Bits()) - 2147483648.0;
-      const double v = numerator / (1.0 + static_cast<double>(Pick(100000)));
-      const std::size_t precision = Pick(26);
-      m.s.set(v, precision);
-      m.model = Printf("%.*g", static_cast<int>(std::min<std::size_t>(precision, 18)), v);
-      break;
-    }
+    return "";
   }
-  Written(m);
-}
 
-void StringModel::AddNumber(Member& m) {
-  if (Chance(50)) {
-    const int v = static_cast<int>(choices_.Bits() % 2001) - 1000;
-    m.s << v;
-    m.model += Printf("%d", v);
-  } else {
-    const double v = static_cast<double>(choices_.Bits()) / 7.0;
-    if (Chance(50)) {
-      m.s += v;
-      m.model += Printf("%.17g", v);
-    } else {
-      const std::size_t precision = Pick(26);
-      m.s.add(v, precision);
-      m.model += Printf("%.*g", static_cast<int>(std::min<std::size_t>(precision, 18)), v);
-    }
-  }
-  Written(m);
-}
+  Choices& c_;
+  Member pool_[kPool];
+  std::vector<Member> copies_;  // never written again
+  int next_ = 0;
+  std::string failure_;
+};
 
-// Appending or assigning this string's own data: its start changes nothing,
-// a pointer into its middle works like any other text.
-void StringModel::OwnDataPointer(Member& m) {
-  const std::size_t length = m.model.size();
-  const std::size_t offset = Pick(length + 1);
-  const char* p = m.s.str() + offset;
-  const std::string tail = m.model.substr(offset);
-  const std::size_t n = Pick(tail.size() + 2);
-  switch (Pick(4)) {
-    case 0:
-      m.s.add(p);
-      if (offset > 0) m.model += tail;
-      break;
-    case 1:
-      m.s.add(p, n);
-      if (offset > 0) m.model += tail.substr(0, n);
-      break;
-    case 2:
-      m.s = p;
-      if (offset > 0) m.model = tail;
-      break;
-    default:
-      m.s.set(p, n);
-      if (offset > 0) m.model = tail.substr(0, n);
-      break;
-  }
-  if (offset > 0) Written(m);
-}
+}  // namespace
 
-void StringModel::Trim(Member& m, const Member& other) {
-  const char c = Chance(50) ? '-' : RandomChar();
-  const std::size_t first = other.model.find_first_not_of(c);
-  const std::size_t last = other.model.find_last_not_of(c);
-  std::string expected;
-  VelaString result;
-  switch (Pick(3)) {
-    case 0:
-      result = other.s.trimLeft(c);
-      expected = first == std::string::npos ? "" : other.model.substr(first);
-      break;
-    case 1:
-      result = other.s.trimRight(c);
-      expected = last == std::string::npos ? "" : other.model.substr(0, last + 1);
-      break;
-    default:
-      result = other.s.trim(c);
-      expected = first == std::string::npos ? "" : other.model.substr(first, last - first + 1);
-      break;
-  }
-  // Nothing cut: the result shares the source's block.
-  const bool whole = expected == other.model;
-  if (whole && result.str() != other.s.str()) Fail("trim copied instead of sharing");
-  m.s = result;
-  m.model = expected;
-  if (whole) {
-    m.group = other.group;
-  } else {
-    Written(m);
-  }
-}
-
-void StringModel::Find(const Member& m, const Member& other) {
-  const std::size_t from = Pick(m.model.size() + 1);
-  const std::string needle = Chance(50) ? other.model.substr(0, Pick(4)) : RandomText().substr(0, 3);
-  const int found = m.s.find(VelaString(needle.c_str()), static_cast<int>(from));
-  const int expected = ReferenceFind(m.model, needle, from);
-  if (found != expected) {
-    Fail("find(" + Quoted(needle) + ", " + std::to_string(from) + ") gave " + std::to_string(found) + ", expected " +
-         std::to_string(expected));
-  }
-  const char c = Chance(10) ? '\0' : RandomChar();
-  const std::string_view withTerminator(m.model.c_str(), m.model.size() + 1);
-  const std::size_t charHit = withTerminator.find(c, from);
-  const int expectedChar = m.model.empty() || charHit == std::string_view::npos ? -1 : static_cast<int>(charHit);
-  if (m.s.find(c, static_cast<int>(from)) != expectedChar) {
-    Fail("find(char " + std::to_string(c) + ", " + std::to_string(from) + ") differs");
-  }
-  const std::size_t lastHit = withTerminator.rfind(c);
-  const int expectedLast = m.model.empty() || lastHit == std::string_view::npos ? -1 : static_cast<int>(lastHit);
-  if (m.s.findLast(c) != expectedLast) Fail("findLast(char " + std::to_string(c) + ") differs");
-}
-
-void StringModel::Tokenise(const Member& m) {
-  std::string separators;
-  const std::size_t count = Pick(4);
-  for (std::size_t i = 0; i < count; ++i) separators += RandomChar();
-  const VelaString separatorSet(separators.c_str());
-  VelaString::token t;
-  const std::vector<std::string> expected = ReferenceTokens(m.model, separators);
-  // Two passes: the cursor is reset at the end of the first.
-  for (int pass = 0; pass < 2; ++pass) {
-    std::vector<std::string> tokens;
-    while (m.s.getToken(t, separatorSet) && tokens.size() <= m.model.size()) tokens.push_back(Text(t.getToken()));
-    if (tokens != expected) {
-      Fail("tokens " + Join(tokens) + " for separators " + Quoted(separators) + ", expected " + Join(expected));
-    }
-    if (t.position != 0u || !t.getToken().isEmpty()) Fail("the token cursor was not reset");
-  }
-}
-
-void StringModel::Lines(const Member& m) {
-  const bool byChar = Chance(50);
-  std::string separator(1, RandomChar());
-  for (std::size_t n = Pick(3); !byChar && n > 0; --n) separator += RandomChar();
-  VelaString::token t;
-  std::vector<std::string> lines;
-  if (byChar) {
-    while (m.s.getLine(t, separator[0]) && lines.size() <= m.model.size()) lines.push_back(Text(t.getToken()));
-  } else {
-    const VelaString separatorText(separator.c_str());
-    while (m.s.getLine(t, separatorText) && lines.size() <= m.model.size()) lines.push_back(Text(t.getToken()));
-  }
-  const std::vector<std::string> expected = ReferenceLines(m.model, separator);
-  if (lines != expected) {
-    Fail("lines " + Join(lines) + " for separator " + Quoted(separator) + ", expected " + Join(expected));
-  }
-  if (Text(t.getToken()) != (expected.empty() ? std::string() : expected.back())) {
-    Fail("the last line is not left in the token");
-  }
-}
-
-void StringModel::TakeSnapshot(const Member& m) {
-  Snapshot snapshot{m.s, m.model, m.group};
-  if (snapshots_.size() < kMaxSnapshots) {
-    snapshots_.push_back(snapshot);
-  } else {
-    snapshots_[Pick(kMaxSnapshots)] = snapshot;
-  }
-}
-
-// Long texts are cut back now and then so the run keeps crossing the upper
-// boundary in both directions instead of growing without end.
-void StringModel::KeepLengthsBounded() {
-  for (Member& m : pool_) {
-    if (m.model.size() > kLengthCap) {
-      const std::size_t n = Pick(5000);
-      m.s.len(n);
-      m.model.resize(n);
-      Written(m);
-    }
-  }
-}
-
-void StringModel::NoteCrossings(std::size_t before, std::size_t after) {
-  for (std::size_t b = 0; b < kClassBoundaries.size(); ++b) {
-    const std::size_t boundary = kClassBoundaries[b];
-    if (before < boundary && after >= boundary) crossedUp_[b] = true;
-    if (before >= boundary && after < boundary) crossedDown_[b] = true;
-  }
-}
-
-std::string StringModel::Check() const {
-  for (std::size_t i = 0; i < kPoolSize; ++i) {
-    const Member& m = pool_[i];
-    const std::string which = "member " + std::to_string(i);
-    if (!Holds(m.s, m.model)) return which + " holds " + Quoted(Text(m.s)) + ", expected " + Quoted(m.model);
-    if (m.s.isEmpty() != m.model.empty()) return which + ": isEmpty disagrees";
-    if (m.model.empty() && m.s.str() != VelaString().str()) return "empty " + which + " holds a block";
-  }
-  for (const Snapshot& snapshot : snapshots_) {
-    if (!Holds(snapshot.s, snapshot.text)) return "a copy changed to " + Quoted(Text(snapshot.s));
-  }
-  // Members and snapshots of one share group point at one block.
-  std::vector<std::pair<int, const char*>> blocks;
-  for (const Member& m : pool_) blocks.emplace_back(m.group, m.s.str());
-  for (const Snapshot& snapshot : snapshots_) blocks.emplace_back(snapshot.group, snapshot.s.str());
-  for (std::size_t a = 0; a < blocks.size(); ++a) {
-    for (std::size_t b = a + 1; b < blocks.size(); ++b) {
-      if (blocks[a].first == blocks[b].first && blocks[a].second != blocks[b].second) return "share group split";
-    }
-  }
-  return "";
-}
+std::string RunStringModel(Choices& choices, int steps) { return Model(choices).Run(steps); }
 
 }  // namespace vela::test
