@@ -19,7 +19,6 @@ declare -A owner=(
   [fuzz/stream_fuzz.cpp]=streams
   [tests/support/EnvironmentModel.h]=config [tests/support/EnvironmentModel.cpp]=config
   [fuzz/environment_fuzz.cpp]=config
-  [tests/support/InternalMode.h]=operator [tests/support/InternalMode.cpp]=operator
   [tests/support/PlainGaussJordan.h]=linalg
   [fuzz/linalg_fuzz.cpp]=linalg
   [tests/support/AfiroLp.h]=optim [fuzz/optim_fuzz.cpp]=optim

@@ -1,497 +1,382 @@
-// The global parameters: defaults of an empty environment (in this process
-// and in a fresh one), the lifecycle, the run-time state, the internal mode
-// and the rounding mode.
+// The global parameters: defaults, lifecycle and run-time state, the keys
+// (by kind through the model in support/EnvironmentModel), the levels, the
+// internal mode, the replay and script names, the streams and the rounding;
+// and the configuration reference against the keys the code reads.
 #include "vela/config/VelaGlobalParameters.h"
 
 #include <gtest/gtest.h>
 
 #include <cfenv>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "config/AutoConstrainingKeys.h"
 #include "config/GlobalParameterKeys.h"
+#include "support/EnvironmentModel.h"
 #include "support/InternalMode.h"
 #include "support/TestSupport.h"
 #include "vela/foundation/VelaEnvironment.h"
 
 namespace {
 
+using vela::test::ReadFile;
 using vela::test::ScopedProcessEnv;
-using Values = VelaGlobalParameters::CustomValues;
+using P = VelaGlobalParameters;
 
-// Every member of the record against the built-in defaults; one line per
-// member that differs, "" when all match.
-std::string DefaultMismatches(const Values& v) {
-  std::ostringstream out;
-  auto check = [&out](const char* name, long long actual, long long expected) {
-    if (actual != expected) out << name << " = " << actual << ", expected " << expected << "\n";
-  };
-  auto text = [&out](const char* name, const VelaString& actual, const char* expected) {
-    if (actual != expected) {
-      out << name << " = \"" << actual << "\", expected \"" << expected << "\"\n";
-    }
-  };
-#define VELA_DEFAULT(member, expected) check(#member, v.member, expected)
-  VELA_DEFAULT(Levels, 0x02EF0000);
-  VELA_DEFAULT(UseGS, 1); VELA_DEFAULT(UseGD, 1); VELA_DEFAULT(UseIMOnly, 0);
-  VELA_DEFAULT(UseRROnly, 0); VELA_DEFAULT(GDMethods, 30);
-  VELA_DEFAULT(UseNonHR, 1);
-  VELA_DEFAULT(UseHRFormalDOF, 1); VELA_DEFAULT(UseNonHRTwoRS, 1); VELA_DEFAULT(HRTwoRSMode, 2);
-  VELA_DEFAULT(UseNonHRThreeRS, 0); VELA_DEFAULT(HRThreeRSMode, 1); VELA_DEFAULT(UseNonHGD, 1);
-  VELA_DEFAULT(UseFixationPreprocess, 1); VELA_DEFAULT(UseTO, 1);
-  VELA_DEFAULT(KeepPtPtLnDiChirality, 1); VELA_DEFAULT(UseCMDOFRR, 0);
-  VELA_DEFAULT(DecompIMMode, 1); VELA_DEFAULT(UseAD, 1); VELA_DEFAULT(ADMode, 1);
-  VELA_DEFAULT(ADOMode, 20); VELA_DEFAULT(UseER, 1); VELA_DEFAULT(MUCMode, 206);
-  VELA_DEFAULT(RRMode, 1); VELA_DEFAULT(IMMode, 0); VELA_DEFAULT(UseRRTransformationsForSpline, 1);
-  VELA_DEFAULT(UseSplineDifferentiation, 1); VELA_DEFAULT(DiagOptions, 15);
-  VELA_DEFAULT(DOFSpaceMethod, 2); VELA_DEFAULT(ESLinearMethod, 2); VELA_DEFAULT(ESUseGradient, 1);
-  VELA_DEFAULT(ESUseLevenbergMarquardt, 1); VELA_DEFAULT(REFOrder, 0);
-  VELA_DEFAULT(PureNewtonMethod, 1); VELA_DEFAULT(UseNewtonDomainCorrection, 1);
-  VELA_DEFAULT(RelaxationMode, 1); VELA_DEFAULT(ParallelMode, 0); VELA_DEFAULT(ExactElliptic, 1);
-  VELA_DEFAULT(ExactEllipticDeriv, 1); VELA_DEFAULT(UseDefaultEEGradient, 0);
-  VELA_DEFAULT(UseDSEnergyCorrection, 1); VELA_DEFAULT(UseSketchPlanes, 0);
-  VELA_DEFAULT(UseDisCurveSmoothing, 0); VELA_DEFAULT(UseMUCPriorities, 0);
-  VELA_DEFAULT(UseFullMUCVU, 0); VELA_DEFAULT(UseIKVU, 0); VELA_DEFAULT(PrintSubtotal, 0);
-  VELA_DEFAULT(UseGSForGlobalRedundancy, 0); VELA_DEFAULT(UseGDForGlobalRedundancy, 0);
-  VELA_DEFAULT(PriorityOrientations, 1); VELA_DEFAULT(InterferenceMode, 0);
-  VELA_DEFAULT(ReplayDigits, 0); VELA_DEFAULT(AssertDeprecatedAPI, 0);
-  VELA_DEFAULT(ReadableOptions, 1); VELA_DEFAULT(WriteOldOptionsMode, 0); VELA_DEFAULT(UseOldST, 0);
-  VELA_DEFAULT(UseCoordinatesInSM, 1); VELA_DEFAULT(UseUpdateForSMComputeState, 0);
-  VELA_DEFAULT(UseGDForAutoDim, 1); VELA_DEFAULT(AlignementOverwriting, 0);
-  VELA_DEFAULT(ScaleFactor, 1); VELA_DEFAULT(PrintVersion, 1);
-  VELA_DEFAULT(NewVelReplayChiralitiesVersion, 1); VELA_DEFAULT(ReadAllChiralities, 1);
-  VELA_DEFAULT(ForceWriteInputMode, 0); VELA_DEFAULT(SMScriptMode, 0);
-  VELA_DEFAULT(CSScriptMode, 0);
-  VELA_DEFAULT(ProfileAutoTrimForced, 0); VELA_DEFAULT(MUCOnWelldefinedObjects, 0);
-  VELA_DEFAULT(JavascriptDebug, 0); VELA_DEFAULT(ForceReStream, 0); VELA_DEFAULT(Precision, 3);
-  VELA_DEFAULT(ReplaySolverModeMask, 0); VELA_DEFAULT(ReplayMode, 0);
-  VELA_DEFAULT(InternalMode, 0); VELA_DEFAULT(ReplayPlugMode, 0); VELA_DEFAULT(ScriptMode, 2);
-  VELA_DEFAULT(ValidateMode, 0); VELA_DEFAULT(ValidateMUC, 1); VELA_DEFAULT(ValidateDiagnostics, 0);
-  VELA_DEFAULT(ReferenceMode, 0); VELA_DEFAULT(CheckMode, 0); VELA_DEFAULT(MeasureTime, 0);
-  VELA_DEFAULT(GenerateStatus, 0); VELA_DEFAULT(AssertMode, 0); VELA_DEFAULT(TraceLevel, 0);
-  VELA_DEFAULT(InitialTraceLevel, 0); VELA_DEFAULT(RoundMode, 0); VELA_DEFAULT(PrecMode, 1);
-  VELA_DEFAULT(ThreadNumber, 0);
-#undef VELA_DEFAULT
-  text("ReplayMethod", v.ReplayMethod, "");
-  text("ReplayPath", v.ReplayPath, "");
-  text("ReplayPrefix", v.ReplayPrefix, "");
-  text("ReplaySuffix", v.ReplaySuffix, ".VelReplay");
-  text("InputPath", v.InputPath, "");
-  text("OutputFile", v.OutputFile, "");
-  return out.str();
-}
-
-// The run-time state right after (re)initialisation, seen through the
-// accessors; "" when all match. Computes the replay prefix as a side effect.
-std::string StateMismatches(VelaGlobalParameters& p) {
-  std::ostringstream out;
-  auto check = [&out](const char* name, long long actual, long long expected) {
-    if (actual != expected) out << name << " = " << actual << ", expected " << expected << "\n";
-  };
-  check("level", p.GetVelOpenConfigurationLevel(), 751);
-  check("full level", p.GetVelFullOpenConfigurationLevel(), 0x02EF0000);
-  check("spent time", p.GetSpentTime(), 0);
-  check("lost time", p.GetLostTime(), 0);
-  check("run count", p.GetRunCount(), 0);
-  check("nesting level", p.GetNestingLevel(), 0);
-  check("test mode", p.GetTestMode(), 0);
-  check("diag not run", p.IsDiagNotRun(), 0);
-  check("check indent", p.GetCheckIndent(), 0);
-  check("IC indent", p.GetICIndent(), 0);
-  check("check stream", p.GetCheckStream() != nullptr, 0);
-  check("status stream", p.GetStatusStream() != nullptr, 0);
-  const VelaString replay = p.GetReplayFullName();
-  const VelaString script = p.GetScriptFullName();
-  if (replay != "Vela001.VelReplay") out << "replay name " << replay << "\n";
-  if (script != "Vela1.VelScript") out << "script name " << script << "\n";
-  return out.str();
-}
-
-// Each test sees an empty configuration environment and leaves the
-// rounding mode at its usual nearest.
-class VelaGlobalParametersTest : public ::testing::Test {
- protected:
-  void TearDown() override { std::fesetround(FE_TONEAREST); }
-
- private:
-  vela::test::ScopedConfigEnvironment environment_;
-};
-
-// Death tests that must start from a fresh process (re-executing the test
-// program) rather than a fork that inherits this process's singleton.
-class FreshProcessDeathTests {
- public:
-  FreshProcessDeathTests() : previous_(GTEST_FLAG_GET(death_test_style)) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-  }
-  ~FreshProcessDeathTests() { GTEST_FLAG_SET(death_test_style, previous_); }
-
- private:
-  std::string previous_;
-};
-
-VelaGlobalParameters Configured() {
-  VelaGlobalParameters p;
+P Configured() {
+  P p;
   p.Initialize();
   p.InitializeEnv();
   return p;
 }
 
-// ---------------------------------------------------------------------------
-// Defaults and creation
-// ---------------------------------------------------------------------------
-
-TEST_F(VelaGlobalParametersTest, EmptyEnvironmentGivesEveryDefault) {
-  VelaGlobalParameters p = Configured();
-  EXPECT_EQ(DefaultMismatches(p.GetCurrentValues()), "");
-  EXPECT_EQ(StateMismatches(p), "");
-  // The prefix was computed by the names and stored.
-  EXPECT_EQ(p.GetCurrentValues().ReplayPrefix, "Vela");
+// The keys that differ from their defaults, then the rest of the state.
+std::string State(P& p) {
+  std::ostringstream out;
+  for (const auto& k : vela::test::ConfigKeys()) out << (k.get(p) != k.byDefault ? k.key : "");
+  const P::CustomValues& v = p.GetCurrentValues();
+  out << std::hex << v.Levels << " " << p.GetVelFullOpenConfigurationLevel() << std::dec << " "
+      << int(v.InternalMode) << v.TraceLevel << v.InitialTraceLevel << int(v.CheckMode) << int(v.ReplayPlugMode)
+      << " " << p.GetSpentTime() << p.GetLostTime() << p.GetRunCount() << p.GetNestingLevel()
+      << int(p.GetTestMode()) << int(p.IsDiagNotRun()) << p.GetCheckIndent() << p.GetICIndent()
+      << (p.GetCheckStream() != nullptr) << " " << v.ReplayMethod << "|" << v.ReplayPath << "|" << v.InputPath
+      << "|" << v.ReplaySuffix << " " << p.GetReplayFullName() << " " << p.GetScriptFullName();
+  return out.str();
 }
 
-TEST_F(VelaGlobalParametersTest, FirstAccessInAFreshProcessBuildsDefaultsAndSetsRounding) {
-  FreshProcessDeathTests fresh;
+// Each test sees an empty configuration environment and a folder of its own.
+class Config : public ::testing::Test {
+ protected:
+  Config() { std::filesystem::create_directory(folder_.path()); }
+  void TearDown() override { std::fesetround(FE_TONEAREST); }
+  std::string Dir() const { return folder_.path() + "/"; }
+  void Touch(const std::string& name) const { vela::test::WriteFile(Dir() + name, ""); }
+
+  vela::test::ScopedConfigEnvironment environment_;
+  vela::test::TempPath folder_{"vela_config"};
+};
+
+TEST_F(Config, EmptyEnvironmentAndInitializeGiveTheDefaults) {
+  const std::string defaults = "2ef0000 2ef0000 00000 000000000 |||.VelReplay Vela001.VelReplay Vela1.VelScript";
+  P p = Configured();
+  EXPECT_EQ(State(p), defaults);
+  std::string keys;
+  for (const vela::test::ConfigKey& k : vela::test::ConfigKeys()) {  // every key away from its default
+    using K = vela::test::KeyKind;
+    std::string value = k.kind == K::kNumber || k.kind == K::kAlways ? "-7" : !k.byDefault ? "TRUE" : "FALSE";
+    if (k.kind == K::kTrueTest && k.byDefault) value = "x";
+    if (k.kind == K::kBounded) value = std::to_string(k.bound - 1);
+    for (const auto& [word, number] : k.keywords) value = number != k.byDefault ? word : value;
+    VelaSetEnv(k.key, value.c_str());
+    keys += k.key;
+  }
+  p.InitializeEnv();
+  EXPECT_EQ(State(p).substr(0, keys.size()), keys);
+  VelaFlushEnv();
+  p.SetReplayPrefix(Dir().c_str());
+  Touch("001.VelReplay");
+  p.GenerateNextReplayName("");
+  p.IncRunCount(), p.SetNestingLevel(2), p.SetSpentTime(10), p.SetLostTime(20), p.SetTestMode(1);
+  p.SetDiagNotRun(1), p.IncCheckIndent(), p.IncICIndent(), p.SetPrecision(9), p.SetReplayMode(3);
+  p.OpenCheckStream((Dir() + "a.cio").c_str());
+  ScopedProcessEnv output("VelaOutputFile", "out.txt");
+  p.InitializeEnv();
+  ScopedProcessEnv gs("VelaUseGS", "FALSE");
+  p.Initialize();  // reads no key, and keeps the output file
+  EXPECT_EQ(State(p) + " " + p.GetCurrentValues().OutputFile.str(), defaults + " out.txt");
+  EXPECT_EQ(P().GetCurrentValues().Levels + P().GetCurrentValues().UseGS, 0u);  // zeroed, not defaulted
+}
+
+TEST_F(Config, FirstAccessBuildsDefaultsThenAppliesTheEnvironmentAndTheRounding) {
+  ScopedProcessEnv level("VelaLevel", "500"), mode("VelaReplayMode", "3"), round("VelaRoundMode", "DOWN");
+  ScopedProcessEnv stage("KorDevelopmentStage", "TRUE");
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, whose singleton is new
   EXPECT_EXIT(
       {
         std::fesetround(FE_UPWARD);
-        VelaGlobalParameters& p = GetGlobalParameters();
-        std::string bad = DefaultMismatches(p.GetCurrentValues());
-        bad += StateMismatches(p);
-        if (&GetGlobalParameters() != &p) bad += "second call gave another object\n";
-        if (std::fegetround() != FE_TONEAREST) bad += "rounding mode not set to nearest\n";
-        std::fputs(bad.c_str(), stderr);
-        std::exit(bad.empty() ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(VelaGlobalParametersTest, FirstAccessAppliesTheEnvironmentAfterTheDefaults) {
-  FreshProcessDeathTests fresh;
-  ScopedProcessEnv level("VelaLevel", "500");
-  ScopedProcessEnv replay("VelaReplayMode", "3");
-  ScopedProcessEnv rounding("VelaRoundMode", "DOWN");
-  ScopedProcessEnv stage("KorDevelopmentStage", "TRUE");
-  EXPECT_EXIT(
-      {
-        VelaGlobalParameters& p = GetGlobalParameters();
+        P& p = GetGlobalParameters();
         p.SetReplayMode(0);
-        p.ResetReplayMode();  // back to the effective copy taken after the keys
-        const bool ok = p.GetVelOpenConfigurationLevel() == 500 && p.GetReplayMode() == 3 &&
-                        p.GetAssertMode() == VelaAssertMode_ASSERT &&
-                        std::fegetround() == FE_DOWNWARD;
-        std::exit(ok ? 0 : 1);
+        p.ResetReplayMode();  // the effective copy taken after the keys
+        std::exit(&GetGlobalParameters() == &p && p.GetVelOpenConfigurationLevel() == 500 &&
+                          p.GetReplayMode() == 3 && p.GetAssertMode() == VelaAssertMode_ASSERT &&
+                          p.IsUseGS() == 1 && std::fegetround() == FE_DOWNWARD ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(VelaGlobalParametersTest, DefaultConstructionIsZeroedNotDefaulted) {
-  const VelaGlobalParameters p;
-  const Values& v = p.GetCurrentValues();
-  EXPECT_EQ(v.Levels, 0u);
-  EXPECT_EQ(v.UseGS, 0);
-  EXPECT_EQ(v.Precision, 0);
-  EXPECT_TRUE(v.ReplaySuffix.isEmpty());
-  EXPECT_EQ(p.GetCheckStream(), nullptr);
-}
-
-TEST_F(VelaGlobalParametersTest, AssertModeDefaultFollowsTheDevelopmentStage) {
-  for (const char* stage : {"TRUE", "true"}) {
-    ScopedProcessEnv env("KorDevelopmentStage", stage);
-    EXPECT_EQ(Configured().GetAssertMode(),
-              std::string(stage) == "TRUE" ? VelaAssertMode_ASSERT : VelaAssertMode_NONE)
-        << stage;
-  }
-  // A custom entry counts as environment too.
-  VelaSetEnv("KorDevelopmentStage", "TRUE");
-  EXPECT_EQ(Configured().GetAssertMode(), VelaAssertMode_ASSERT);
-}
-
-// ---------------------------------------------------------------------------
-// Lifecycle
-// ---------------------------------------------------------------------------
-
-TEST_F(VelaGlobalParametersTest, InitializeResetsStateButReadsNoKey) {
-  vela::test::TempPath folder("vela_cfg_init");
-  std::filesystem::create_directory(folder.path());
-  vela::test::WriteFile(folder.path() + "/001.VelReplay", "");
-  vela::test::WriteFile(folder.path() + "/1.VelScript", "");
-  VelaGlobalParameters p = Configured();
-  p.SetReplayPrefix((folder.path() + "/").c_str());
-  p.GenerateNextReplayName("");
-  p.GenerateNextScriptFileName();
-  ASSERT_EQ(p.GetReplayFileName(), "002.VelReplay");
-  ASSERT_EQ(p.GetScriptFileName(), "2.VelScript");
-  p.IncRunCount();
-  p.SetNestingLevel(2);
-  p.SetSpentTime(10);
-  p.SetLostTime(20);
-  p.SetTestMode(1);
-  p.SetDiagNotRun(1);
-  p.IncCheckIndent();
-  p.IncICIndent();
-  p.SetPrecision(9);
-  p.OpenCheckStream((folder.path() + "/a.cio").c_str());
-  ScopedProcessEnv gs("VelaUseGS", "FALSE");
-  p.Initialize();
-  EXPECT_EQ(DefaultMismatches(p.GetCurrentValues()), "");
-  EXPECT_EQ(StateMismatches(p), "");
-}
-
-TEST_F(VelaGlobalParametersTest, InitializeKeepsOutputFileAndInitializeEnvKeepsUnsetMembers) {
-  VelaGlobalParameters p;
-  {
-    ScopedProcessEnv output("VelaOutputFile", "out.txt");
-    p.Initialize();
-    p.InitializeEnv();
-  }
-  p.SetPrecision(8);
-  p.Initialize();
-  EXPECT_EQ(p.GetCurrentValues().OutputFile, "out.txt");
-  p.SetPrecision(8);
-  p.InitializeEnv();
-  EXPECT_EQ(p.GetPrecision(), 8);
-}
-
-TEST_F(VelaGlobalParametersTest, SaveAndRestoreCopyTheWholeRecord) {
-  VelaGlobalParameters p = Configured();
-  p.SetPrecision(6);
-  p.SetReplayPath("saved");
-  p.Save();
-  p.SetPrecision(2);
-  p.SetReplayPath("changed");
-  p.SetAssertMode(VelaAssertMode_LOOP);
-  EXPECT_EQ(p.GetSavedValues().Precision, 6);
-  p.Restore();
-  EXPECT_EQ(p.GetPrecision(), 6);
-  EXPECT_EQ(p.GetReplayPath(), "saved");
-  EXPECT_EQ(p.GetAssertMode(), VelaAssertMode_NONE);
-}
-
-TEST_F(VelaGlobalParametersTest, LevelAccessorsReadTheEffectiveCopy) {
-  VelaGlobalParameters p = Configured();
-  p.Save();
-  {
-    ScopedProcessEnv level("VelaLevel", "500");
-    ScopedProcessEnv hf("VelaHFLevel", "7");
-    p.InitializeEnv();
-  }
-  unsigned short level = 0;
-  unsigned short hf = 0;
-  p.GetVelOpenConfigurationLevels(level, hf);
-  EXPECT_EQ(level, 500);
-  EXPECT_EQ(hf, 7);
-  EXPECT_EQ(p.GetVelFullOpenConfigurationLevel(), (500u << 16) | 7u);
-  p.Restore();
-  EXPECT_EQ(p.GetVelOpenConfigurationLevel(), 751);
-  EXPECT_EQ(p.GetVelFullOpenConfigurationLevel(), 0x02EF0000u);
-}
-
-TEST_F(VelaGlobalParametersTest, FlushAndResetReplayModeUseTheEffectiveCopy) {
+TEST_F(Config, SaveRestoreCopiesAndTheEffectiveCopies) {
   ScopedProcessEnv mode("VelaReplayMode", "1");
-  VelaGlobalParameters p = Configured();
-  p.SetReplayMode(0);
-  p.ResetReplayMode();
-  EXPECT_EQ(p.GetReplayMode(), 1);  // copied by InitializeEnv
-  p.SetReplayMode(3);
-  p.FlushReplayMode();
-  EXPECT_EQ(p.GetReplayMode(), 0);
-  p.Save();
-  p.Restore();  // does not touch the effective replay mode
+  P p = Configured();
+  p.SetPrecision(6), p.Save(), p.SetPrecision(2), p.SetAssertMode(VelaAssertMode_LOOP);
+  {
+    ScopedProcessEnv level("VelaLevel", "500"), hf("VelaHFLevel", "7");
+    p.InitializeEnv();
+  }
+  unsigned short level = 0, hf = 0;
+  p.GetVelOpenConfigurationLevels(level, hf);
+  p.SetReplayMode(0), p.ResetReplayMode();
+  EXPECT_EQ(level * 100 + hf + p.GetReplayMode() * 1000000, 1050007);
+  p.SetReplayMode(3), p.FlushReplayMode(), p.IncRunCount(), p.OpenCheckStream((Dir() + "a.cio").c_str());
+  P copy(p);  // the values, not the streams
+  EXPECT_EQ(copy.GetRunCount() * 100 + copy.GetPrecision() + copy.GetReplayMode(), 102);
+  EXPECT_TRUE(copy.GetCheckStream() == nullptr && copy.GetTraceStream() != p.GetTraceStream());
+  p.Restore();  // the values and the effective levels, not the effective replay mode
+  EXPECT_EQ(p.GetPrecision() * 10 + p.GetAssertMode() + p.GetVelFullOpenConfigurationLevel(), 60 + 0x02EF0000u);
   p.ResetReplayMode();
   EXPECT_EQ(p.GetReplayMode(), 3);
+  copy.OpenCheckStream((Dir() + "b.cio").c_str());
+  VelaStream* check = copy.GetCheckStream();  // assignment keeps the target's streams
+  copy = p;
+  EXPECT_EQ(copy.GetPrecision() * 10 + (copy.GetCheckStream() == check), 61);
 }
 
-TEST_F(VelaGlobalParametersTest, CopiesTakeValuesButNotStreams) {
-  vela::test::TempPath folder("vela_cfg_copy");
-  std::filesystem::create_directory(folder.path());
-  VelaGlobalParameters source = Configured();
-  source.SetPrecision(7);
-  source.IncRunCount();
-  source.OpenCheckStream((folder.path() + "/source.cio").c_str());
-  VelaStream* sourceTrace = source.GetTraceStream();
-
-  VelaGlobalParameters copy(source);
-  EXPECT_EQ(copy.GetPrecision(), 7);
-  EXPECT_EQ(copy.GetRunCount(), 1);
-  EXPECT_EQ(copy.GetCheckStream(), nullptr);
-  EXPECT_NE(copy.GetTraceStream(), sourceTrace);
-
-  VelaGlobalParameters target = Configured();
-  target.OpenCheckStream((folder.path() + "/target.cio").c_str());
-  VelaStream* targetCheck = target.GetCheckStream();
-  target = source;
-  EXPECT_EQ(target.GetPrecision(), 7);
-  EXPECT_EQ(target.GetCheckStream(), targetCheck);
-}
-
-// ---------------------------------------------------------------------------
-// Run-time state
-// ---------------------------------------------------------------------------
-
-TEST_F(VelaGlobalParametersTest, IndentsStepByThreeThenTwoAndCheckIndentByTwo) {
-  VelaGlobalParameters p = Configured();
-  std::string up;
-  for (int i = 0; i < 7; ++i) up += std::to_string(p.IncICIndent()) + " ";
-  EXPECT_EQ(up, "3 6 9 12 14 16 18 ");
-  p.DecICIndent();
-  p.DecICIndent();
-  std::string down;
-  for (int i = 0; i < 5; ++i) down += std::to_string(p.DecICIndent()) + " ";
-  EXPECT_EQ(down, "12 9 6 3 0 ");
-  EXPECT_EQ(p.GetICIndent(), 0);
-  EXPECT_EQ(p.IncCheckIndent(), 2);
-  EXPECT_EQ(p.IncCheckIndent(), 4);
-  EXPECT_EQ(p.DecCheckIndent(), 2);
-  EXPECT_EQ(p.GetCheckIndent(), 2);
-}
-
-TEST_F(VelaGlobalParametersTest, RunCountZeroClearsTheTimesOtherCountsKeepThem) {
-  VelaGlobalParameters p = Configured();
-  EXPECT_EQ(p.IncRunCount(), 1);
-  p.SetSpentTime(1234);
-  p.SetLostTime(56);
-  p.SetRunCount(5);
-  EXPECT_EQ(p.GetRunCount(), 5);
-  EXPECT_EQ(p.GetSpentTime() + p.GetLostTime(), 1290);
+TEST_F(Config, IndentsAndRunCount) {
+  P p = Configured();
+  std::string steps;
+  for (int i = 0; i < 7; ++i) steps += std::to_string(p.IncICIndent()) + " ";
+  p.DecICIndent(), p.DecICIndent();
+  for (int i = 0; i < 5; ++i) steps += std::to_string(p.DecICIndent()) + " ";
+  for (int i : {1, 1, -1}) steps += std::to_string(i > 0 ? p.IncCheckIndent() : p.DecCheckIndent()) + " ";
+  EXPECT_EQ(steps, "3 6 9 12 14 16 18 12 9 6 3 0 2 4 2 ");
+  p.SetSpentTime(5000000000L), p.SetLostTime(56), p.SetRunCount(5);
+  EXPECT_EQ(p.GetSpentTime() + p.GetLostTime() + p.GetRunCount(), 5000000061L);
   p.SetRunCount(0);
-  EXPECT_EQ(p.GetSpentTime() + p.GetLostTime(), 0);
-  p.SetSpentTime(5000000000L);  // times are kept at full width
-  EXPECT_EQ(p.GetSpentTime(), 5000000000L);
+  EXPECT_EQ(p.GetSpentTime() + p.GetLostTime() + p.IncRunCount(), 1);
 }
 
-// ---------------------------------------------------------------------------
-// Internal mode
-// ---------------------------------------------------------------------------
-
-void SetDeveloperKeys(VelaGlobalParameters& p, const char* replayMethod) {
-  ScopedProcessEnv trace("VelaTraceLevel", "5");
-  ScopedProcessEnv check("VelaCheckMode", "TRUE");
-  ScopedProcessEnv method("VelaReplayMethod", replayMethod);
-  ScopedProcessEnv plug("VelaReplayPlugMode", "TRUE");
-  ScopedProcessEnv status("VelaGenerateStatus", "TRUE");
-  p.InitializeEnv();
+// Every modelled key through accepted, rejected, boundary and unset values,
+// each time with every key checked.
+TEST_F(Config, KeysFollowTheModelOfTheirKind) {
+  EXPECT_EQ(vela::test::ConfigKeys().size() + 11, std::size(vela::detail::kGlobalParameterKeys));
+  vela::test::ConfigState state;
+  for (std::size_t i = 0; i < vela::test::ConfigKeys().size(); ++i) {
+    const vela::test::ConfigKey& k = vela::test::ConfigKeys()[i];
+    std::vector<std::string> values = {"TRUE", "true", "FALSE", "-1", " 7", "12abc", "", "99999999999", "-99999999999",
+                                       std::to_string(k.bound), std::to_string(k.bound - 1), "6"};
+    for (const auto& [word, number] : k.keywords) values.insert(values.end(), {word, std::string(word) + " ", "x"});
+    for (const std::string& value : values) {
+      for (const char* text : {value.c_str(), "", static_cast<const char*>(nullptr)}) {
+        ASSERT_EQ(state.Apply(i, text), "") << k.key << "=" << (text ? text : "(unset)");
+      }
+    }
+  }
 }
 
-void TryDeveloperSetters(VelaGlobalParameters& p) {
-  p.SetTraceLevel(3);
-  p.SetCheckMode(1);
-  p.SetGenerateStatus(0);
-  p.SetReplayMethod("GrS");
+// The string keys and, with the internal mode open, the developer keys.
+TEST_F(Config, StringAndDeveloperKeys) {
+  ScopedProcessEnv code("VelaUseSystemConstants", vela::test::TodaysInternalModeCode().c_str());
+  P p = Configured();
   p.SetReplayPlugMode(1);
+  const struct {
+    const char* value;  // for every key; null: unset
+    const char* state;  // the strings | plug mode, check mode | trace level, initial trace level
+  } rows[] = {{nullptr, "||||| 00 00"},  // the plug mode is always applied
+              {"TRUE", "TRUE|TRUE|TRUE|TRUE|TRUE| 11 00"}, {nullptr, "TRUE|TRUE|TRUE|TRUE|TRUE| 01 00"},
+              {" 6 x", " 6 x| 6 x| 6 x| 6 x| 6 x| 00 66"}, {"", " 6 x| 6 x| 6 x| 6 x| 6 x| 00 66"},
+              {"-2", "-2|-2|-2|-2|-2| 00 -2-2"}};
+  for (const auto& row : rows) {
+    for (const char* key : {"VelaReplayPath", "VelaReplayPrefix", "VelaInputPath", "VelaOutputFile",
+                            "VelaReplayMethod", "VelaReplayPlugMode", "VelaCheckMode", "VelaTraceLevel"}) {
+      row.value ? VelaSetEnv(key, row.value) : VelaUnsetEnv(key);
+    }
+    p.InitializeEnv();
+    const P::CustomValues& v = p.GetCurrentValues();
+    std::ostringstream state;
+    state << v.ReplayPath << "|" << v.ReplayPrefix << "|" << v.InputPath << "|" << v.OutputFile << "|"
+          << v.ReplayMethod << "| " << int(v.ReplayPlugMode) << int(v.CheckMode) << " " << v.TraceLevel
+          << v.InitialTraceLevel;
+    EXPECT_EQ(state.str(), row.state) << (row.value ? row.value : "(unset)");
+  }
 }
 
-// Keys and setters of the developer facilities take effect only with the
-// internal mode open (today's code); GenerateStatus is read from its key either way.
-TEST_F(VelaGlobalParametersTest, InternalModeGatesTheDeveloperFacilities) {
+// Each row applies its keys (null: unset) to the levels the rows above left.
+TEST_F(Config, LevelOnlyLowersAndTheHFLevelFollowsALoweredLevel) {
+  P p = Configured();
+  const struct {
+    const char *level, *hf, *reset;
+    unsigned int expected;
+  } rows[] = {
+      {"1000", nullptr, nullptr, 751 << 16}, {"-1", nullptr, nullptr, 751 << 16},
+      {nullptr, "7", nullptr, 751 << 16},  {"751", "7", nullptr, 751 << 16},  // min(7, 0); equal is not lower
+      {"500", "7", nullptr, 500 << 16 | 7},  {nullptr, "9", nullptr, 500 << 16 | 7},
+      {"500", "9", nullptr, 500 << 16 | 7},  {nullptr, "3", nullptr, 500 << 16 | 3},
+      {nullptr, "-1", nullptr, 500 << 16 | 3}, {"400", "70000", nullptr, 400 << 16 | 4464},
+      {"300", nullptr, nullptr, 300 << 16 | 4464}, {"200", "7", "LEVELBSF", 200 << 16 | 7},
+      {nullptr, nullptr, "levelbsf ", 200 << 16 | 7}, {"100", "9", "levelbsf", 751 << 16},  // reset comes last
+      {"abc", nullptr, nullptr, 0},
+  };
+  for (const auto& row : rows) {
+    ScopedProcessEnv l("VelaLevel", row.level), h("VelaHFLevel", row.hf), r("KORCX_MEMORY", row.reset);
+    p.InitializeEnv();
+    EXPECT_EQ(p.GetCurrentValues().Levels, row.expected) << (row.level ? row.level : "-") << (row.hf ? row.hf : "-");
+  }
+}
+
+// Keys and setters of the developer facilities act only with the internal
+// mode open, which only Initialize opens; the GenerateStatus key acts either way.
+TEST_F(Config, InternalModeGatesTheDeveloperFacilities) {
   const std::string today = vela::test::TodaysInternalModeCode();
-  for (const bool open : {false, true}) {
-    SCOPED_TRACE(open ? "open" : "closed");
-    ScopedProcessEnv code("VelaUseSystemConstants", open ? today.c_str() : nullptr);
-    VelaGlobalParameters p;
-    p.Initialize();
-    SetDeveloperKeys(p, "FULL");
-    const Values& v = p.GetCurrentValues();
-    ASSERT_EQ(v.InternalMode, open ? 1 : 0);
-    EXPECT_EQ(v.TraceLevel, open ? 5 : 0);
-    EXPECT_EQ(v.InitialTraceLevel, open ? 5 : 0);
-    EXPECT_EQ(v.CheckMode, open ? 1 : 0);
-    EXPECT_EQ(v.ReplayMethod, open ? "FULL" : "");
-    EXPECT_EQ(v.ReplayPlugMode, open ? 1 : 0);
-    EXPECT_EQ(v.GenerateStatus, 1);
-    TryDeveloperSetters(p);
-    EXPECT_EQ(p.GetTraceLevel(), open ? 3 : 0);
-    EXPECT_EQ(p.GetCheckMode(), open ? 1 : 0);
-    EXPECT_EQ(p.GetGenerateStatus(), open ? 0 : 1);
-    EXPECT_EQ(p.GetReplayMethod(), open ? "GrS" : "");
-    EXPECT_EQ(p.IsReplayPlugMode(), open ? 1 : 0);
-    // SetTraceLevel leaves the level ResetTraceLevel returns to.
+  for (const std::string& code : {std::string(), std::to_string(std::stoll(today) ^ 1), "x" + today, today}) {
+    ScopedProcessEnv key("VelaUseSystemConstants", code.empty() ? nullptr : code.c_str());
+    ScopedProcessEnv trace("VelaTraceLevel", "5"), check("VelaCheckMode", "TRUE"),
+        method("VelaReplayMethod", "FULL"), plug("VelaReplayPlugMode", "TRUE"), status("VelaGenerateStatus", "TRUE");
+    P p = Configured();
+    const P::CustomValues& v = p.GetCurrentValues();
+    std::ostringstream state;
+    state << int(v.InternalMode) << v.TraceLevel << v.InitialTraceLevel << int(v.CheckMode) << v.ReplayMethod
+          << int(v.ReplayPlugMode) << int(v.GenerateStatus);
+    p.SetTraceLevel(3), p.SetGenerateStatus(0), p.SetReplayMethod("GrS");
+    p.SetCheckMode(!p.GetCheckMode()), p.SetReplayPlugMode(!p.IsReplayPlugMode());
+    state << " " << p.GetTraceLevel() << int(p.GetCheckMode()) << int(p.GetGenerateStatus()) << p.GetReplayMethod()
+          << int(p.IsReplayPlugMode());
     p.ResetTraceLevel();
-    EXPECT_EQ(p.GetTraceLevel(), open ? 5 : 0);
+    state << " " << p.GetTraceLevel();
+    EXPECT_EQ(state.str(), code == today ? "1551FULL11 300GrS0 5" : "000001 0010 0") << code;
   }
-}
-
-TEST_F(VelaGlobalParametersTest, ClosedInternalModeKeepsOnlyTheUserReplayMethods) {
-  for (const char* method : {"SI", "SS", "si", "SIS", "GrS"}) {
-    VelaGlobalParameters p;
-    p.Initialize();
-    SetDeveloperKeys(p, method);
-    const bool kept = std::string(method) == "SI" || std::string(method) == "SS";
-    EXPECT_EQ(std::string(p.GetReplayMethod().str()), kept ? method : "") << method;
+  for (const char* method : {"SI", "SS", "si", "SIS", "GrS"}) {  // closed: only the users' methods
+    ScopedProcessEnv env("VelaReplayMethod", method);
+    EXPECT_EQ(Configured().GetReplayMethod().str(), std::string(method[0] == 'S' && !method[2] ? method : ""));
   }
-}
-
-TEST_F(VelaGlobalParametersTest, AccessCodeIsCheckedOnlyByInitializeAndMustMatchExactly) {
-  const std::string today = vela::test::TodaysInternalModeCode();
-  VelaGlobalParameters p;
-  p.Initialize();
-  {
-    ScopedProcessEnv code("VelaUseSystemConstants", today.c_str());
-    p.InitializeEnv();  // too late: the check belongs to Initialize
-    EXPECT_EQ(p.GetCurrentValues().InternalMode, 0);
-  }
-  const std::string wrong = std::to_string(std::stoll(today) ^ 1);
-  for (const std::string& value : {wrong, today + "0", std::string("x") + today}) {
-    ScopedProcessEnv code("VelaUseSystemConstants", value.c_str());
-    p.Initialize();
-    EXPECT_EQ(p.GetCurrentValues().InternalMode, 0) << value;
-  }
-  // A custom entry carries the code as well as the process environment.
-  VelaSetEnv("VelaUseSystemConstants", today.c_str());
+  P p = Configured();
+  VelaSetEnv("VelaUseSystemConstants", (" " + today + "z").c_str());  // custom, read as atoi reads
+  p.InitializeEnv();  // too late: the code is checked by Initialize
+  EXPECT_EQ(p.GetCurrentValues().InternalMode, 0);
   p.Initialize();
   EXPECT_EQ(p.GetCurrentValues().InternalMode, 1);
 }
 
-TEST_F(VelaGlobalParametersTest, TestHelperOpensAndClosesTheSingletonsInternalMode) {
-  {
-    ScopedProcessEnv trace("VelaTraceLevel", "4");
-    vela::test::ScopedInternalMode internal;
-    ASSERT_TRUE(internal.IsOpen());
-    EXPECT_EQ(GetGlobalParameters().GetTraceLevel(), 4);
-    GetGlobalParameters().SetCheckMode(1);
-    EXPECT_EQ(GetGlobalParameters().GetCheckMode(), 1);
+TEST_F(Config, ReplayAndScriptNames) {
+  std::string names;
+  const auto add = [&names](const VelaString& name) { names += std::string(name.str()) + " "; };
+  ScopedProcessEnv log("QTS_LOG_NAME", "abc");
+  P p = Configured();
+  p.SetTestMode(1), add(p.GetReplayFullName());  // no prefix computed in test mode
+  p.SetTestMode(0), add(p.GetReplayFullName());
+  p.SetReplayPath("C:\\r"), add(p.GetReplayFullName()), add(p.GetScriptFullName());
+  ScopedProcessEnv other("QTS_LOG_NAME", "other");  // the prefix is computed once
+  p.SetReplayFileName("case7.VelReplay"), add(p.GetReplayFullName()), add(p.GetScriptFileName());
+  p.SetTestMode(1), add(p.GetScriptFileName());  // the script follows the explicit replay name in test mode
+  p.SetScriptFileName("s.VelScript"), p.SetReplayFileNameForScript("case", 7);
+  add(p.GetScriptFileName()), add(p.GetReplayFileName());
+  ScopedProcessEnv digits("VelaReplayDigits", "3");
+  p.InitializeEnv(), p.SetReplaySuffix(".x");
+  for (int number : {7, 12345}) p.SetReplayFileNameForScript("case", number), add(p.GetReplayFileName());
+  p.SetReplayFileName(""), add(p.GetReplayFileName());
+  EXPECT_EQ(names, "001.VelReplay abc_001.VelReplay C:\\r\\abc_001.VelReplay C:\\r\\abc_1.VelScript "
+                   "C:\\r\\abc_case7.VelReplay 1.VelScript case7.VelReplay.VelScript s.VelScript case_7.VelReplay "
+                   "case_007.x case_12345.x 001.x ");
+}
+
+// GenerateNextReplayName skips existing files unless a script or an explicit
+// name decides; GenerateNextScriptFileName likewise, and stops on a name that
+// cannot change.
+TEST_F(Config, NextNamesSkipExistingFiles) {
+  P p = Configured();
+  p.SetReplayPrefix(Dir().c_str());
+  for (const char* name : {"001.VelReplay", "002.VelReplay", "004.VelReplay", "003.VelReplay.0002.GrS",
+                           "005.VelReplay", "1.VelScript", "2.VelScript", "case.VelReplay.VelScript"}) {
+    Touch(name);
   }
-  EXPECT_EQ(GetGlobalParameters().GetCurrentValues().InternalMode, 0);
-  EXPECT_EQ(GetGlobalParameters().GetCheckMode(), 0);
-  EXPECT_EQ(GetGlobalParameters().GetTraceLevel(), 0);
+  std::string names;
+  for (const char* extension : {"", ".0002.GrS", "+full", "+explicit", ""}) {
+    p.SetScriptMode(std::string(extension) == "+full" ? VelaScriptMode_FULL : VelaScriptMode_NONE);
+    p.SetReplayFileName(std::string(extension) == "+explicit" ? "x" : "");
+    p.GenerateNextReplayName(extension[0] == '+' ? "" : extension);  // the extension is part of the name
+    p.SetReplayFileName(""), names += p.GetReplayFileName().str();
+  }
+  p.SetScriptFileName("1.VelScript"), p.GenerateNextScriptFileName();
+  p.SetScriptFileName(""), names += p.GetScriptFileName().str();
+  p.GenerateNextScriptFileName(), names += p.GetScriptFileName().str();
+  p.SetTestMode(1), p.SetReplayFileName("case.VelReplay"), p.GenerateNextScriptFileName();
+  EXPECT_EQ(names + p.GetScriptFullName().str(), "003.VelReplay004.VelReplay004.VelReplay004.VelReplay006.VelReplay"
+                                                 "1.VelScript3.VelScript" + Dir() + "case.VelReplay.VelScript");
 }
 
-TEST(VelaGlobalParametersAccessCode, HelperFollowsTheDocumentedFormula) {
-  // k = 2024 * 372 + 2 * 31 + 13 = 753003; (k * 48271 mod 2^31-1) ^ 0x2F6A1C35.
-  EXPECT_EQ(vela::test::InternalModeCode(2024, 3, 14), 1508884192);
-  EXPECT_EQ(vela::test::InternalModeCode(2000, 1, 1), 1945400805);
-  EXPECT_NE(vela::test::InternalModeCode(2024, 3, 14), vela::test::InternalModeCode(2024, 3, 15));
+TEST_F(Config, StreamsAreOwnedOpenedReplacedAndClosed) {
+  std::ostringstream out;
+  std::streambuf* previousOut = std::cout.rdbuf(out.rdbuf());
+  std::streambuf* previousErr = std::cerr.rdbuf(out.rdbuf());
+  {
+    P p = Configured();
+    p.SetReplayPrefix(Dir().c_str());
+    *p.GetTraceStream() << "trace" << velendl, *p.GetErrorStream() << "error" << velendl;
+    *p.GetDumpStream() << "M = [1 2]";  // not flushed: the owner must close it
+    p.OpenStatusStream((Dir() + "s.txt").c_str());
+    *p.GetStatusStream() << "status";
+    for (const char* name : {"a.cio", "b.cio", "b.cio"}) {
+      p.OpenCheckStream((Dir() + name).c_str());  // closes the one open, truncates its file
+      *p.GetCheckStream() << name;
+    }
+    p.Initialize();  // closes the check stream only
+    EXPECT_TRUE(p.GetCheckStream() == nullptr && p.GetStatusStream() != nullptr);
+    p.CloseStatusStream();
+    EXPECT_EQ(p.GetStatusStream(), nullptr);
+    EXPECT_NE(p.GetTraceStream(), p.GetErrorStream());
+  }
+  std::cout.rdbuf(previousOut);
+  std::cerr.rdbuf(previousErr);
+  EXPECT_EQ(out.str(), "trace\nerror\n");
+  EXPECT_EQ(ReadFile(Dir() + "001.VelReplay.dump") + ReadFile(Dir() + "a.cio") + ReadFile(Dir() + "b.cio") +
+                ReadFile(Dir() + "s.txt"), "M = [1 2]a.ciob.ciostatus");
 }
 
-// ---------------------------------------------------------------------------
-// Rounding mode
-// ---------------------------------------------------------------------------
-
-TEST_F(VelaGlobalParametersTest, InitializeFPUSetsTheRoundingModeOfEachKeyword) {
+TEST_F(Config, InitializeFPUSetsTheRoundingOfEachKeyword) {
   const struct {
     const char* keyword;
     int rounding;
-  } cases[] = {{"UP", FE_UPWARD}, {"DOWN", FE_DOWNWARD}, {"TRUNC", FE_TOWARDZERO},
-               {"NEAR", FE_TONEAREST},
+  } cases[] = {{"UP", FE_UPWARD}, {"DOWN", FE_DOWNWARD}, {"TRUNC", FE_TOWARDZERO}, {"NEAR", FE_TONEAREST},
                {"up", FE_TONEAREST}};  // unknown: RoundMode stays NEAR, which is applied
   for (const auto& c : cases) {
     ScopedProcessEnv mode("VelaRoundMode", c.keyword);
     std::fesetround(c.rounding == FE_UPWARD ? FE_DOWNWARD : FE_UPWARD);
-    VelaGlobalParameters p = Configured();
-    p.InitializeFPU();
+    Configured().InitializeFPU();
     EXPECT_EQ(std::fegetround(), c.rounding) << c.keyword;
   }
 }
 
-TEST(VelaGlobalParametersRounding, OnlyTheFourRoundModesMapToARounding) {
-  using vela::platform::RoundingMode;
-  RoundingMode rounding = RoundingMode::Up;
-  EXPECT_FALSE(vela::detail::RoundingFor(4, rounding));
-  EXPECT_FALSE(vela::detail::RoundingFor(-1, rounding));
-  EXPECT_EQ(rounding, RoundingMode::Up);
-  EXPECT_TRUE(vela::detail::RoundingFor(3, rounding));  // the keywords above cover 0 to 3
+// docs/configuration.md beside the tests folder this file is in, or above
+// the folder the test runs in (when the compiler gave a relative __FILE__).
+std::string Reference() {
+  namespace fs = std::filesystem;
+  for (fs::path dir : {fs::path(__FILE__).parent_path().parent_path(), fs::current_path()}) {
+    for (; !dir.empty(); dir = dir.parent_path()) {
+      if (fs::exists(dir.parent_path() / "docs" / "configuration.md")) {
+        return vela::test::ReadFile((dir.parent_path() / "docs" / "configuration.md").string());
+      }
+      if (dir == dir.parent_path()) break;
+    }
+  }
+  return "";
+}
+
+// docs/configuration.md lists every key the global and the auto-constraining
+// parameters read, and only those.
+TEST(VelaGlobalParametersDocs, ReferenceListsExactlyTheKeysTheCodeReads) {
+  std::multiset<std::string> read = {vela::detail::kACActivationKey, vela::detail::kACDefaultPropagKey};
+  for (const auto& rule : vela::detail::kGlobalParameterKeys) read.insert(rule.name);
+  for (const char* key : vela::detail::kOtherGlobalParameterKeys) read.insert(key);
+  for (const char* key : vela::detail::kACUsedKeys) read.insert(key);
+  for (const char* key : vela::detail::kACPropagKeys) read.insert(key);
+  // The first cell of every table row that is a back-quoted name (letters and
+  // underscores only, so that example settings do not count).
+  const std::string text = Reference();
+  ASSERT_FALSE(text.empty()) << "docs/configuration.md not found";
+  std::multiset<std::string> listed;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t end = line.rfind("| `", 0) == 0 ? line.find("` |", 3) : std::string::npos;
+    const std::string name = end == std::string::npos ? "" : line.substr(3, end - 3);
+    if (!name.empty() && name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_") ==
+                             std::string::npos) {
+      listed.insert(name);
+    }
+  }
+  EXPECT_EQ(listed, read);  // a name read by two rules, or listed twice, fails too
 }
 
 }  // namespace

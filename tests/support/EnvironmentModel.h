@@ -1,12 +1,8 @@
 // The environment readers against models, shared by the environment and
-// configuration tests and the environment fuzzer:
-// - the custom environment against a newest-first list, with its printed
-//   section and every lookup (text, integer, double) after each step;
-// - the configuration keys of the global parameters by kind, and a sequence
-//   that sets and unsets them and re-reads the environment into a
-//   configuration object.
-// Integers are read as atoi reads them, except that a number beyond the int
-// range counts as the nearest int limit.
+// configuration tests and the environment fuzzer: the custom environment
+// against a newest-first list, and every configuration key of the global
+// parameters against the rule of its kind. Integers are read as atoi reads
+// them, except that a number beyond the int range counts as the nearest limit.
 #ifndef VELA_TESTS_SUPPORT_ENVIRONMENTMODEL_H
 #define VELA_TESTS_SUPPORT_ENVIRONMENTMODEL_H
 
@@ -20,19 +16,14 @@
 
 namespace vela::test {
 
-// atoi of text (leading white space, an optional sign, digits), saturated
-// to the int range.
 int SaturatingAtoi(const std::string& text);
 
-// Random VelaSetEnv, VelaUnsetEnv and VelaFlushEnv calls over the given
-// names and values (the process environment must not hold the names). After
-// every step the printed section and VelaGetEnv, VelaGetEnvI and VelaGetEnvF
-// of every name agree with a newest-first list. Flushes the custom table
-// before and after.
+// Random VelaSetEnv, VelaUnsetEnv and VelaFlushEnv calls over the names and
+// values (the process environment must not hold the names); after every step
+// the printed section and VelaGetEnv, VelaGetEnvI and VelaGetEnvF of every
+// name agree with a newest-first list. "" or the first disagreement.
 std::string RunEnvironmentSequence(Choices& c, const std::vector<std::string>& names,
                                    const std::vector<std::string>& values, int steps);
-
-// ---- Configuration keys ----------------------------------------------------------
 
 enum class KeyKind {
   kSwitch,    // TRUE on, FALSE off, other text ignored
@@ -52,19 +43,27 @@ struct ConfigKey {
   std::vector<std::pair<const char*, int>> keywords;  // kKeyword only
 };
 
-// The keys of these kinds that need no internal mode, with their defaults
-// from an empty environment.
+// The keys of these kinds that need no internal mode, with their defaults.
 const std::vector<ConfigKey>& ConfigKeys();
 
-// The member after InitializeEnv, with `value` the key's text (null when the
-// key is unset or empty) and `previous` the member before.
+// The member after InitializeEnv, with `value` the key's text (null when
+// unset) and `previous` the member before.
 long long ExpectedAfter(const ConfigKey& key, const char* value, long long previous);
 
-// Random custom entries for the keys (accepted, rejected, out-of-range and
-// arbitrary texts), each InitializeEnv of one configuration object checked
-// against ExpectedAfter. The process environment must hold none of the
-// configuration's keys. Flushes the custom table before and after.
-std::string RunConfigSequence(Choices& c, int steps);
+// A configuration object read from custom entries of the keys, and what the
+// model expects of every key. The process environment must hold none of the
+// keys; the custom table is emptied on construction and destruction.
+struct ConfigState {
+  ConfigState();
+  ~ConfigState();
+  // Sets the key's custom entry (null: unsets it), re-reads the environment and
+  // checks every key against the rule of its kind: "" or the first disagreement.
+  std::string Apply(std::size_t key, const char* value);
+
+  VelaGlobalParameters p;
+  std::vector<std::string> entries;  // the custom value of each key ("" none)
+  std::vector<long long> expected;
+};
 
 }  // namespace vela::test
 

@@ -11,134 +11,90 @@
 namespace vela::test {
 namespace {
 
-const double kNumbers[] = {0, 1, 2, 3, 4, 0.5, 2.5, 10};
 const char* const kNames[] = {"x", "y", "z", "w"};
 const double kNameValues[] = {1.5, 2, 3, 0.25};
-const char kOperators[] = {'*', '+', '-', '/', '^'};
 
-double NameValue(const std::string& name, Evaluation& e) {
-  for (int i = 0; i < 4; ++i) {
-    if (name == kNames[i]) return kNameValues[i];
+// The values met on the way: not comparable after a division by zero, a
+// value that is not finite or an unknown name; `scale` is the largest magnitude.
+struct Eval {
+  bool bad = false;
+  double scale = 0.0;
+
+  double Note(double v) {
+    bad = bad || !std::isfinite(v);
+    scale = std::max(scale, std::fabs(v));
+    return v;
   }
-  e.unknownName = true;
-  return 0.0;
+  double Name(const std::string& name) {
+    const auto* found = std::find(std::begin(kNames), std::end(kNames), name);
+    bad = bad || found == std::end(kNames);
+    return Note(found == std::end(kNames) ? 0.0 : kNameValues[found - std::begin(kNames)]);
+  }
+  double Apply(char op, double a, double b) {
+    bad = bad || (op == '/' && b == 0.0);
+    return Note(op == '*' ? a * b : op == '+' ? a + b : op == '-' ? a - b : op == '/' ? a / b : std::pow(a, b));
+  }
+};
+
+double TreeValue(const VelaExpressionTerm* t, Eval& e) {
+  if (t->GetType() == VelaExpressionType_NUMBER) return e.Note(t->GetValue());
+  if (t->GetType() == VelaExpressionType_NAME) return e.Name(t->GetName().str());
+  const double left = TreeValue(t->GetLeft(), e);
+  return e.Apply(static_cast<char>(t->GetType()), left, TreeValue(t->GetRight(), e));
 }
 
-// Reads printed text back with the usual precedences.
-class TextEvaluator {
- public:
-  TextEvaluator(const std::string& text, Evaluation& e) : text_(text), e_(e) {}
-
-  double Run() {
-    const double v = Sum();
-    Skip();
-    return pos_ == text_.size() ? v : std::nan("");
-  }
-
- private:
-  void Skip() {
-    while (pos_ < text_.size() && text_[pos_] == ' ') ++pos_;
-  }
-  bool Take(const char* ops, char& op) {
-    Skip();
-    if (pos_ < text_.size() && std::string(ops).find(text_[pos_]) != std::string::npos) {
-      op = text_[pos_++];
-      return true;
+// Reads printed text back: + - below * / below ^, each associating to the
+// left as the printer assumes; NaN when the text is not an expression.
+double Read(const std::string& s, std::size_t& at, Eval& e, int level = 0) {
+  static const std::string kOperators[] = {"+-", "*/", "^"};
+  const auto next = [&] {
+    at = std::min(s.find_first_not_of(' ', at), s.size());
+    return at < s.size() ? s[at] : '\0';
+  };
+  if (level < 3) {
+    double v = Read(s, at, e, level + 1);
+    for (char op = next(); op != '\0' && kOperators[level].find(op) != std::string::npos; op = next()) {
+      ++at;
+      v = e.Apply(op, v, Read(s, at, e, level + 1));
     }
-    return false;
-  }
-  double Sum() {
-    double v = Product();
-    for (char op; Take("+-", op);) v = e_.Apply(op, v, Product());
     return v;
   }
-  double Product() {
-    double v = Power();
-    for (char op; Take("*/", op);) v = e_.Apply(op, v, Power());
-    return v;
+  if (next() == '(') {
+    const double v = Read(s, ++at, e);
+    return next() == ')' ? (++at, v) : std::nan("");
   }
-  double Power() {
-    double v = Primary();
-    for (char op; Take("^", op);) v = e_.Apply(op, v, Primary());
-    return v;
+  if (std::isalpha(static_cast<unsigned char>(next()))) {
+    const std::size_t end = std::min(s.find_first_of(" +-*/^()", at), s.size()), begin = at;
+    at = end;
+    return e.Name(s.substr(begin, end - begin));
   }
-  double Primary() {
-    char op;
-    if (Take("-", op)) return e_.Record(-Primary());
-    if (Take("(", op)) {
-      const double v = Sum();
-      return Take(")", op) ? v : std::nan("");
-    }
-    Skip();
-    if (pos_ < text_.size() && std::isalpha(static_cast<unsigned char>(text_[pos_]))) {
-      std::string name;
-      while (pos_ < text_.size() && std::isalnum(static_cast<unsigned char>(text_[pos_]))) name += text_[pos_++];
-      return e_.Record(NameValue(name, e_));
-    }
-    const char* begin = text_.c_str() + pos_;
-    char* end = nullptr;
-    const double v = std::strtod(begin, &end);
-    if (end == begin) return std::nan("");
-    pos_ += static_cast<std::size_t>(end - begin);
-    return e_.Record(v);
-  }
+  char* end = nullptr;
+  const double v = std::strtod(s.c_str() + at, &end);
+  const bool none = end == s.c_str() + at;
+  at = static_cast<std::size_t>(end - s.c_str());
+  return none ? std::nan("") : e.Note(v);
+}
 
-  const std::string& text_;
-  Evaluation& e_;
-  std::size_t pos_ = 0;
-};
+bool HasFoldablePair(const VelaExpressionTerm* t) {
+  const auto number = [](const VelaExpressionTerm* n) { return n && n->GetType() == VelaExpressionType_NUMBER; };
+  return t && ((number(t->GetLeft()) && number(t->GetRight())) || HasFoldablePair(t->GetLeft()) ||
+               HasFoldablePair(t->GetRight()));
+}
 
 }  // namespace
 
 VelaExpressionTerm* RandomExpression(Choices& c, int depth) {
+  static const double kNumbers[] = {0, 1, 2, 3, 4, 0.5, 2.5, 10};
   if (depth == 0 || c.Pick(100) < 25) {
-    if (c.Pick(100) < 50) return VelaExpressionTerm::Create(kNumbers[c.Pick(8)]);
+    if (c.Chance(50)) return VelaExpressionTerm::Create(kNumbers[c.Pick(8)]);
     return VelaExpressionTerm::Create(VelaString(kNames[c.Pick(4)]));
   }
-  const char op = kOperators[c.Pick(5)];
+  const char op = "*+-/^"[c.Pick(5)];
   VelaExpressionTerm* t = VelaExpressionTerm::Create(static_cast<VelaExpressionType>(op));
   t->SetLeft(RandomExpression(c, depth - 1));
   t->SetRight(RandomExpression(c, op == '^' ? std::min(depth - 1, 1) : depth - 1));
   return t;
 }
-
-double Evaluation::Record(double v) {
-  if (!std::isfinite(v)) {
-    notFinite = true;
-  } else {
-    scale = std::max(scale, std::fabs(v));
-  }
-  return v;
-}
-
-double Evaluation::Apply(char op, double a, double b) {
-  switch (op) {
-    case '*':
-      return Record(a * b);
-    case '+':
-      return Record(a + b);
-    case '-':
-      return Record(a - b);
-    case '/':
-      if (b == 0.0) divisionByZero = true;
-      return Record(a / b);
-    default:
-      return Record(std::pow(a, b));
-  }
-}
-
-double TreeValue(const VelaExpressionTerm* t, Evaluation& e) {
-  switch (t->GetType()) {
-    case VelaExpressionType_NUMBER:
-      return e.Record(t->GetValue());
-    case VelaExpressionType_NAME:
-      return e.Record(NameValue(t->GetName().str(), e));
-    default:
-      return e.Apply(static_cast<char>(t->GetType()), TreeValue(t->GetLeft(), e), TreeValue(t->GetRight(), e));
-  }
-}
-
-double TextValue(const std::string& text, Evaluation& e) { return TextEvaluator(text, e).Run(); }
 
 std::string Printed(const VelaExpressionTerm& t, unsigned char strict) {
   VelaStream s;
@@ -146,63 +102,34 @@ std::string Printed(const VelaExpressionTerm& t, unsigned char strict) {
   return static_cast<std::stringstream*>(s.GetStream())->str();
 }
 
-bool Close(double a, double b, double scale) { return std::fabs(a - b) <= 1e-9 * (1.0 + scale); }
-
-bool HasFoldablePair(const VelaExpressionTerm* t) {
-  if (t == nullptr) return false;
-  const bool pair = t->GetLeft() != nullptr && t->GetRight() != nullptr &&
-                    t->GetLeft()->GetType() == VelaExpressionType_NUMBER &&
-                    t->GetRight()->GetType() == VelaExpressionType_NUMBER;
-  return pair || HasFoldablePair(t->GetLeft()) || HasFoldablePair(t->GetRight());
-}
-
-std::string CheckPrinting(const VelaExpressionTerm& t, int* compared) {
-  Evaluation tree;
+std::string CheckExpression(const VelaExpressionTerm& t, int* compared) {
+  Eval tree;
   const double expected = TreeValue(&t, tree);
-  const std::string loose = Printed(t, 0);
-  const std::string strict = Printed(t, 1);
+  const std::string loose = Printed(t, 0), strict = Printed(t, 1);
   if (std::count(loose.begin(), loose.end(), '(') > std::count(strict.begin(), strict.end(), '(')) {
     return "strict printing drops parentheses: " + loose + " | " + strict;
   }
-  if (!tree.Comparable()) return "";
-  for (const std::string& text : {loose, strict}) {
-    Evaluation read;
-    const double got = TextValue(text, read);
-    if (!Close(got, expected, std::max(tree.scale, read.scale))) {
-      std::ostringstream out;
-      out.precision(17);
-      out << text << " reads " << got << ", the tree gives " << expected;
-      return out.str();
-    }
-  }
-  if (compared) ++*compared;
-  return "";
-}
-
-std::string CheckFolding(const VelaExpressionTerm& t, int* compared) {
-  Evaluation before;
-  const double expected = TreeValue(&t, before);
-  if (!before.Comparable()) return "";
-  if (compared) ++*compared;
-  struct Pass {
-    const char* name;
-    bool full, half;
+  VelaExpressionTerm full(t), half(t);
+  full.SimplifyFullConstant();
+  if (HasFoldablePair(&full)) return "the full fold left a pair: " + Printed(full, 0);
+  half.SimplifyHalfConstant();
+  VelaExpressionTerm both(full);
+  both.SimplifyHalfConstant();
+  if (tree.bad) return "";
+  const auto close = [&](double got, const Eval& e) {  // equal up to rounding at the scale of the intermediates
+    return std::fabs(got - expected) <= 1e-9 * (1.0 + std::max(e.scale, tree.scale));
   };
-  for (const Pass& pass : {Pass{"full", true, false}, Pass{"half", false, true}, Pass{"full then half", true, true}}) {
-    VelaExpressionTerm folded(t);
-    if (pass.full) folded.SimplifyFullConstant();
-    if (pass.half) folded.SimplifyHalfConstant();
-    if (pass.full && !pass.half && HasFoldablePair(&folded)) return "the full fold left a pair: " + Printed(t, 0);
-    Evaluation after;
-    const double got = TreeValue(&folded, after);
-    if (!Close(got, expected, std::max(before.scale, after.scale))) {
-      std::ostringstream out;
-      out.precision(17);
-      out << pass.name << " fold of " << Printed(t, 0) << " = " << expected << " became " << Printed(folded, 0)
-          << " = " << got;
-      return out.str();
-    }
+  for (const std::string& text : {loose, strict}) {
+    Eval read;
+    std::size_t at = 0;
+    const double got = Read(text, at, read);
+    if (at != text.size() || !close(got, read)) return text + " does not read back to " + std::to_string(expected);
   }
+  for (const VelaExpressionTerm* folded : {&full, &half, &both}) {
+    Eval after;
+    if (!close(TreeValue(folded, after), after)) return "folding " + loose + " gave " + Printed(*folded, 0);
+  }
+  if (compared != nullptr) ++*compared;
   return "";
 }
 

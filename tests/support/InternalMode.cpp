@@ -5,74 +5,46 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
-#include <utility>
 
-#include "support/TestSupport.h"
 #include "vela/config/VelaGlobalParameters.h"
 #include "vela/foundation/VelaEnvironment.h"
 
 namespace vela::test {
-namespace {
-
-constexpr const char* kAccessCodeKey = "VelaUseSystemConstants";
-
-void Reinitialize() {
-  VelaGlobalParameters& parameters = GetGlobalParameters();
-  parameters.Initialize();
-  parameters.InitializeEnv();
-}
-
-bool IsConfigurationVariable(const std::string& name) {
-  return name.compare(0, 4, "Vela") == 0 || name == "KORCX_MEMORY" ||
-         name == "KorDevelopmentStage" || name == "QTS_LOG_NAME";
-}
-
-}  // namespace
-
-int InternalModeCode(int year, int month, int day) {
-  const std::int64_t k = std::int64_t{year} * 372 + (month - 1) * 31 + (day - 1);
-  return static_cast<int>(((k * 48271) % 2147483647) ^ 0x2F6A1C35);
-}
 
 std::string TodaysInternalModeCode() {
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return std::to_string(InternalModeCode(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday));
+  std::tm d{};
+  localtime_r(&now, &d);
+  const std::int64_t k = std::int64_t{d.tm_year + 1900} * 372 + d.tm_mon * 31 + (d.tm_mday - 1);
+  return std::to_string(((k * 48271) % 2147483647) ^ 0x2F6A1C35);
 }
 
 ScopedInternalMode::ScopedInternalMode() {
-  // Twice at most: a test started just before midnight computes the code of
-  // one day while the library may already read the next.
-  int attempt = 0;
+  int attempt = 0;  // twice at most: the date may change between the two computations
   do {
     key_.reset();
-    key_ = std::make_unique<ScopedProcessEnv>(kAccessCodeKey, TodaysInternalModeCode().c_str());
-    Reinitialize();
+    key_ = std::make_unique<ScopedProcessEnv>("VelaUseSystemConstants", TodaysInternalModeCode().c_str());
+    GetGlobalParameters().Initialize(), GetGlobalParameters().InitializeEnv();
   } while (!IsOpen() && ++attempt < 2);
 }
 
 ScopedInternalMode::~ScopedInternalMode() {
   key_.reset();
-  Reinitialize();
+  GetGlobalParameters().Initialize(), GetGlobalParameters().InitializeEnv();
 }
 
-bool ScopedInternalMode::IsOpen() const {
-  return GetGlobalParameters().GetCurrentValues().InternalMode != 0;
-}
+bool ScopedInternalMode::IsOpen() const { return GetGlobalParameters().GetCurrentValues().InternalMode != 0; }
 
 ScopedConfigEnvironment::ScopedConfigEnvironment() {
-  // Names first: unsetting while walking would change the array under us.
-  std::vector<std::string> names;
+  std::vector<std::string> names;  // first: unsetting while walking would change the array
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    const char* equals = std::strchr(*entry, '=');
-    if (equals == nullptr) continue;
-    std::string name(*entry, static_cast<std::size_t>(equals - *entry));
-    if (IsConfigurationVariable(name)) names.push_back(std::move(name));
+    const std::string name(*entry, std::strcspn(*entry, "="));
+    if (name.compare(0, 4, "Vela") == 0 || name == "KORCX_MEMORY" || name == "KorDevelopmentStage" ||
+        name == "QTS_LOG_NAME") {
+      names.push_back(name);
+    }
   }
-  for (const std::string& name : names) {
-    unset_.push_back(std::make_unique<ScopedProcessEnv>(name.c_str(), nullptr));
-  }
+  for (const std::string& name : names) unset_.push_back(std::make_unique<ScopedProcessEnv>(name.c_str(), nullptr));
   VelaFlushEnv();
 }
 
