@@ -38,7 +38,8 @@ Vela3Vector Unit(double x, double y, double z) {
 // and random ones) and translations of several sizes in random directions.
 std::vector<Motion> MotionGrid() {
   const double angles[] = {0.0, 1e-9, 1e-5, 0.3, 1.0, 3.0, kPi - 1e-5, kPi};
-  std::vector<Vela3Vector> axes = {Vela3Vector(1, 0, 0), Vela3Vector(0, 0, 1), Unit(1, 2, 3), Unit(-1, 0.5, 2)};
+  std::vector<Vela3Vector> axes = {Vela3Vector(1, 0, 0), Vela3Vector(0, -1, 0), Vela3Vector(0, 0, 1), Unit(1, 2, 3),
+                                   Unit(-1, 0.5, 2)};
   std::mt19937 rng(20261205);
   std::normal_distribution<double> n(0.0, 1.0);
   for (int i = 0; i < 2; ++i) axes.push_back(Unit(n(rng), n(rng), n(rng)));
@@ -59,16 +60,61 @@ VelaTransformation Build(const Motion& m) {
   return VelaTransformation(R, m.translation);
 }
 
+double Diff(const Vela3x3Matrix& A, const Vela3x3Matrix& B) {
+  double d = 0.0;
+  for (int k = 0; k < 9; ++k) d = std::fmax(d, std::fabs(A.Get(k / 3, k % 3) - B.Get(k / 3, k % 3)));
+  return d;
+}
+
 // Largest |R R^T - I| entry and |det R - 1|.
-double RotationDefect(const VelaTransformation& T) {
-  Vela3x3Matrix R, Rt;
-  T.GetMatrix(R);
+double RotationDefect(const Vela3x3Matrix& R) {
+  Vela3x3Matrix Rt;
   R.Transpose(Rt);
   const Vela3x3Matrix P = R * Rt;
   double defect = std::fabs(R.Determinant() - 1.0);
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) defect = std::max(defect, std::fabs(P.Get(i, j) - (i == j ? 1.0 : 0.0)));
   return defect;
+}
+double RotationDefect(const VelaTransformation& T) {
+  Vela3x3Matrix R;
+  T.GetMatrix(R);
+  return RotationDefect(R);
+}
+
+// Every other construction of the rotation R about `axis`: from u to v about
+// the axis (lengths ignored), the smallest one between vectors orthogonal to
+// the axis, frame to frame, Rx Ry Rz from three angles, the exponential; its
+// inverse is its exact transpose, Orthonormalize leaves it bit for bit and
+// repairs it when perturbed.
+void CheckRotation(const Vela3Vector& axis, double angle, const Vela3x3Matrix& R) {
+  using vela::detail::Scale;
+  Vela3Vector frame[2];
+  axis.GetOrthogonalVectors(frame);
+  Vela3x3Matrix M, Rt, inv;
+  M.SetRotation(Scale(3.0, frame[0]), Scale(0.5, R * frame[0]), axis);
+  EXPECT_TRUE(Diff(M, R) < 1e-14 && RotationDefect(M) < 5e-15);
+  M.SetRotation(frame[0], R * frame[0]);  // near a half turn the axis u x v loses digits as 1 / sin(angle)
+  EXPECT_TRUE(RotationDefect(M) < 5e-15 && Diff(M, R) < (angle >= 1e-9 && angle < kPi ? 1e-14 + 1e-15 / std::sin(angle) : 4.0));
+  EXPECT_LT(vela::detail::Sub(M * frame[0], R * frame[0]).Norm(), 1e-14);
+  std::mt19937 rng(static_cast<unsigned>(angle * 1000));
+  std::normal_distribution<double> n;
+  const Vela3Vector a = Unit(n(rng), n(rng), n(rng)), w(n(rng), n(rng), n(rng));
+  M.SetRotation(a, w, R * a, Scale(2.0, R * w));
+  EXPECT_TRUE(Diff(M, R) < 1e-13 && RotationDefect(M) < 5e-15);
+  M.SetRotation(angle, 0.7 - angle, -2.0 * angle);
+  Vela3x3Matrix X, Y, Z;
+  X.SetRotation(Vela3Vector(1, 0, 0), angle), Y.SetRotation(Vela3Vector(0, 1, 0), 0.7 - angle), Z.SetRotation(Vela3Vector(0, 0, 1), -2.0 * angle);
+  EXPECT_LT(Diff(M, X * Y * Z), 1e-15);
+  const double twist[6] = {angle * axis.GetX(), angle * axis.GetY(), angle * axis.GetZ(), 0, 0, 0};
+  VelaTransformation E;
+  E.SetExponentialParameters(twist), E.GetMatrix(M);
+  EXPECT_LT(Diff(M, R), 1e-15);
+  R.Transpose(Rt), M = R, M.Orthonormalize();
+  EXPECT_TRUE(R.Inverse(inv) && inv == Rt && M == R);
+  std::uniform_real_distribution<double> u(-1e-7, 1e-7);
+  M = R + Vela3x3Matrix(u(rng), u(rng), u(rng), u(rng), u(rng), u(rng), u(rng), u(rng), u(rng)), M.Orthonormalize();
+  EXPECT_TRUE(RotationDefect(M) < 5e-15 && Diff(M, R) < 1e-6);
 }
 
 // The exponential of a twist as (R, t) arrays.
@@ -168,11 +214,11 @@ void CheckIdentities(const Motion& m) {
   EXPECT_TRUE(E.IsEqual(T, lin, ang));
   EXPECT_NEAR(std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]), m.angle, 16 * kEps);
 
-  // The square root, squared.
-  VelaTransformation half = T;
-  half.Pow(0.5);
+  // The square root, squared; the power -1, the inverse.
+  VelaTransformation half = T, minusOne = T;
+  half.Pow(0.5), minusOne.Pow(-1.0);
   EXPECT_LE(RotationDefect(half), 8 * kEps);
-  EXPECT_TRUE((half * half).IsEqual(T, lin, ang));
+  EXPECT_TRUE((half * half).IsEqual(T, lin, ang) && minusOne.IsEqual(inv, lin, ang));
 
   // Screw parameters rebuild the motion. The axis point lies about
   // |t| / angle away, so the rebuild is exact only relative to it.
@@ -187,6 +233,7 @@ void CheckIdentities(const Motion& m) {
   // The quaternion gives back angle and axis (up to the axis' sign at pi).
   Vela3x3Matrix R;
   T.GetMatrix(R);
+  if (size == 0.0) CheckRotation(m.axis, m.angle, R);
   double w = 0.0;
   Vela3Vector v;
   R.GetQuaternion(w, v);

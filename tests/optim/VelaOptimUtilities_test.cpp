@@ -1,3 +1,6 @@
+// The optimisers: published optima, every message and dump byte for byte,
+// input refused before any work, and the optimality conditions on random
+// convex problems of several sizes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,104 +11,21 @@
 #include <vector>
 
 #include "support/AfiroLp.h"
-#include "support/TestSupport.h"
-#include "vela/optim/VelaOptimUtilities.h"
+#include "optim/OptimProblems.h"
 
 namespace {
 
-using Values = std::vector<double>;
-const double kNaN = std::nan(""), kNone = kNaN;  // kNone in a bound list: no bound (a NaN entry, to be ignored)
-
-// min ½ xᵀHx + cᵀx over A x (=, <=) b (the first nbEq rows equalities) and
-// the flagged bounds; the saddle-point solves read H, A, c, b as A, B, rhs1, rhs2.
-struct Problem {
-  int n, nbEq;
-  VelaSymmetricMatrix H;
-  VelaMatrix A;
-  VelaVector c, b, lower, upper;
-  VelaBoolArray hasLower, hasUpper;
-  double solveTol, tol;
-  unsigned char released;
-};
-
-// H packed (lower triangle by rows; empty: zero), A by rows; bound lists may be short.
-Problem Make(int n, const Values& H, const Values& c, const Values& A, const Values& b, int nbEq, Values lower = {},
-             Values upper = {}, double solveTol = 1e-12, unsigned char released = 0) {
-  const int m = static_cast<int>(b.size());
-  lower.resize(static_cast<size_t>(n), kNone), upper.resize(static_cast<size_t>(n), kNone);
-  Problem q{n, nbEq, VelaSymmetricMatrix(n, H.empty() ? nullptr : H.data()),
-            VelaMatrix(m, n, A.empty() ? nullptr : A.data()), VelaVector(static_cast<int>(c.size()), c.data()),
-            VelaVector(m, b.data()), VelaVector(n, lower.data()), VelaVector(n, upper.data()), VelaBoolArray(n, 0),
-            VelaBoolArray(n, 0), solveTol, 1e-8, released};
-  for (int j = 0; j < n; ++j) q.hasLower.Set(j, !std::isnan(lower[j])), q.hasUpper.Set(j, !std::isnan(upper[j]));
-  return q;
-}
-
-enum Routine { kActiveSet = 1, kQuadratic = 2, kStep = 4, kNullSpace = 8, kMehrotra = 16, kLinear = 32 };
-struct Outcome { unsigned char flag, indefinite; VelaVector x, lambda; std::string out; };
-
-// x: the active-set method's start, the prior content of the others' output.
-Outcome Call(Routine fn, const Problem& q, const VelaVector& x = VelaVector(1, 7.0)) {
-  using U = VelaOptimUtilities;
-  Outcome r{9, 9, x, VelaVector(1, 8.0), ""};  // 9 and 8: not written
-  r.out = vela::test::CaptureStdout([&] {
-    if (fn == kActiveSet)
-      r.flag = U::ActiveSetMethod(0, q.H, q.c, q.A, q.b, q.nbEq, q.hasLower, q.lower, q.hasUpper, q.upper, r.x,
-                                  r.lambda, q.solveTol, q.tol);
-    if (fn == kQuadratic) r.flag = U::SolveQuadraticProblem(0, q.H, q.c, q.A, q.b, r.x, r.lambda, q.solveTol, q.tol);
-    if (fn == kStep)
-      r.flag = U::solveSaddlePointProblem(0, q.H, q.c, q.A, q.b, r.x, r.lambda, r.indefinite, q.released,
-                                          q.solveTol, q.tol);
-    if (fn == kNullSpace)
-      r.flag = U::solveSaddlePointProblemWithNullSpace(0, q.H, q.A, q.c, q.b, r.x, r.lambda, &r.indefinite,
-                                                       q.released);
-    if (fn == kMehrotra) r.flag = U::InteriorPoint_Mehrotra(0, q.c, q.A, q.b, q.nbEq, r.x, r.lambda, q.solveTol, q.tol);
-    if (fn == kLinear)
-      r.flag = U::SolveLinearProgramming(0, q.c, q.A, q.b, q.nbEq, q.hasLower, q.lower, q.hasUpper, q.upper, r.x,
-                                         r.lambda, q.solveTol, q.tol);
-  });
-  return r;
-}
+using namespace vela::test::optim;
+using U = VelaOptimUtilities;
+const double kNaN = std::nan("");
 
 Values Of(const VelaMatrix& m) { return Values(m.GetBuffer(), m.GetBuffer() + m.GetSize()); }
-
 // To tol; a lone kNone expects anything.
 void ExpectValues(const VelaVector& v, const Values& expected, double tol) {
   if (expected.size() == 1 && std::isnan(expected[0])) return;
   ASSERT_EQ(v.GetSize(), static_cast<int>(expected.size()));
   for (int i = 0; i < v.GetSize(); ++i) EXPECT_NEAR(v[i], expected[static_cast<size_t>(i)], tol) << i;
 }
-
-// The stacked rows M x (=, <=) r: A, then each variable's flagged lower
-// (-e_j) and upper (+e_j) rows.
-VelaMatrix Stacked(const Problem& q, VelaVector& r) {
-  VelaMatrix M = q.A;
-  r = q.b;
-  for (int k = 0; k < 2 * q.n; ++k) {
-    const int j = k / 2, up = k % 2;
-    if ((up ? q.hasUpper : q.hasLower)[j] == 0) continue;
-    M.AppendRow(Values(static_cast<size_t>(q.n), 0.0).data());
-    M(M.GetNbOfRow() - 1, j) = up ? 1.0 : -1.0;
-    r.Append(up ? q.upper[j] : -q.lower[j]);
-  }
-  return M;
-}
-
-// Every stacked row met to tol; given multipliers, also H x + c + Mᵀ λ = 0, λ >= 0
-// and complementary on inequality rows (none held: H x + c = Aₑᵀ λ).
-void ExpectKkt(const Problem& q, const VelaVector& x, double tol, const VelaVector* multipliers = nullptr) {
-  VelaVector r;
-  const VelaMatrix M = Stacked(q, r);
-  const VelaVector rho = M * x - r;
-  for (int i = 0; i < rho.GetSize(); ++i) EXPECT_LT(i < q.nbEq ? std::fabs(rho[i]) : rho[i], tol) << i;
-  if (multipliers == nullptr) return;
-  VelaVector lambda = *multipliers;
-  if (lambda.GetSize() == q.nbEq) lambda *= -1.0;
-  while (lambda.GetSize() < M.GetNbOfRow()) lambda.Append(0.0);
-  EXPECT_LT((q.H * x + q.c + M.MultiplyVectorLeft(lambda)).GetNormInf(-1), tol);
-  for (int i = q.nbEq; i < M.GetNbOfRow(); ++i) EXPECT_TRUE(lambda[i] >= 0 && std::fabs(lambda[i] * rho[i]) < tol) << i;
-}
-
 VelaMatrix Random(int rows, int cols, std::mt19937& rng) {
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   VelaMatrix M(rows, cols, 0.0);
@@ -122,6 +42,10 @@ VelaMatrix Transposed(VelaMatrix M) {
 TEST(VelaOptimUtilities, KnownOutcomes) {
   const Values curved = {1, 0, -1, 0, 0, 1};  // with B = (1 0 0): Zᵀ A Z = diag(-1, 1)
   const std::string failed = "Saddle point problem cannot be solved \n";
+  const auto converged = [](const char* k, const char* dual, const char* primal) {
+    return std::string(" Mehrotra interior point converges in ") + k + " iterations. \n dual error " + dual +
+           " primal error " + primal + "\n";
+  };
   struct Case { const char* what; Routine routine; Problem q; Values start; unsigned char flag, indefinite;
                 Values x, lambda; std::string text; };
   const Case cases[] = {
@@ -173,10 +97,16 @@ TEST(VelaOptimUtilities, KnownOutcomes) {
       {"inconsistent", kNullSpace, Make(2, {}, {0, 0.5}, {1, 0}, {1}, 0), {7}, 0, 9, {1, 0}, {0},
        "Problem in solveSaddlePointProblemWithNullSpace, norm of residual = 0.5\nA = [ 0 ,0 ;\n0 ,0 ];\n"
        "B = [ 1 ,0 ];\nrhs1 = [ 0 ,0.5 ];\nrhs2 = [ 1 ];\n [A,B';B,zeros(1,1)] \\ [rhs1';rhs2'] \n"},
-      // A solved start; a solve tolerance above every pivot (then the check of x = 0
-      // fails once per row kind); a square problem (0 / 0 at the start); dependent rows.
+      // A solved start; starts repaired by the perturbed right-hand side (b = 0) and
+      // cost (c in the row space); a solve tolerance above every pivot (then the check
+      // of x = 0 fails once per row kind); a square problem (0 / 0 at the start);
+      // dependent rows.
       {"solved start", kMehrotra, Make(3, {}, {0, 0, 1}, {1, 1, 0}, {2}, 1), {7}, 1, 9, {1, 1, 0}, {0},
        " Mehrotra interior point converges in 0 iterations. \n dual error 0 primal error 0\n"},
+      {"perturbed b", kMehrotra, Make(3, {}, {1, 0, 0}, {1, 1, -1}, {0}, 1), {7}, 1, 9, {0, 5.848486e-4, 5.848486e-4},
+       {0}, converged("7", "2.58486926960868e-09", "1.39723551739052e-12")},
+      {"perturbed c", kMehrotra, Make(3, {}, {1, 2, 1}, {1, 1, 0, 0, 1, 1}, {1, 0}, 2), {7}, 1, 9, {1, 0, 0},
+       {-1, -0.9999745293}, converged("7", "8.08020317322189e-13", "5.1697384563243e-09")},
       {"unsolved start", kLinear, Make(2, {}, {1, 2}, {1, 0, 0, 1}, {1, 1}, 2, {}, {-1, -1}, 100.0), {7}, 0, 9, {0, 0},
        {8},
        "AAt = [ 2 ,0 ,2 ,0 ;\n0 ,2 ,0 ,2 ;\n2 ,0 ,3 ,0 ;\n0 ,2 ,0 ,3 ];\nrhs_init = [ 2 ,4 ,3 ,5 ];\n"
@@ -185,18 +115,32 @@ TEST(VelaOptimUtilities, KnownOutcomes) {
        failed + "A = [ 1 ,0 ;\n0 ,1 ];\nB = [ 1 ,1 ];\nc = [ 1 ,1 ];\nkarmarkar(A,B,c,2)\n"},
       {"dependent", kMehrotra, Make(2, {}, {1, 2}, {1, 1, 1, 1}, {1, 1}, 2), {7}, 0, 9, {0.75, 0.75}, {kNone},
        failed + "A = [ 1 ,1 ;\n1 ,1 ];\nB = [ 1 ,1 ];\nc = [ 1 ,2 ];\nkarmarkar(A,B,c,2)\n"},
+      // min x1 + 2 x2 with x1 + x2 = 1 and x >= 0, or x2 >= -1 (split into x⁺ - x⁻);
+      // the active-set method with H = 0 is the front end.
+      {"bounded below by 0", kLinear, Make(2, {}, {1, 2}, {1, 1}, {1}, 1, {0, 0}), {7}, 1, 9, {1, 0}, {-2, -1, -0.5},
+       converged("7", "1.30941568698972e-09", "4.28481916614487e-10")},
+      {"split", kLinear, Make(2, {}, {1, 2}, {1, 1}, {1}, 1, {0, -1}), {7}, 1, 9, {2, -1}, {-2, -1, 0},
+       converged("8", "1.31318955709503e-10", "4.83209028345755e-11")},
+      {"split, x1 < 0", kLinear, Make(2, {}, {0, -1}, {1, 1}, {1}, 1, {-1, 0}), {7}, 1, 9, {-1, 2}, {kNone},
+       converged("8", "1.31318955709503e-10", "4.83211248791804e-11")},
+      {"H = 0", kActiveSet, Make(2, {}, {1, 2}, {1, 1}, {1}, 1, {0, -1}), {0.5, 0.5}, 1, 9, {2, -1}, {-2, -1, 0},
+       converged("8", "1.31318955709503e-10", "4.83209028345755e-11")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const Outcome r = Call(c.routine, c.q, VelaVector(static_cast<int>(c.start.size()), c.start.data()));
     EXPECT_TRUE(r.flag == c.flag && r.indefinite == c.indefinite && r.out == c.text) << r.out;
-    ExpectValues(r.x, c.x, 1e-9);
-    ExpectValues(r.lambda, c.lambda, 1e-9);
-    if (c.routine == kActiveSet && c.flag == 1) ExpectKkt(c.q, r.x, 1e-9, &r.lambda);
+    const bool interior = r.out.find("Mehrotra") != std::string::npos;  // converged to 1e-8 only
+    ExpectValues(r.x, c.x, interior ? 1e-7 : 1e-9);
+    ExpectValues(r.lambda, c.lambda, interior ? 1e-7 : 1e-9);
+    if (c.routine == kActiveSet && c.flag == 1 && !interior) {
+      EXPECT_EQ(CheckKkt(c.q, r.x, 1e-8, &r.lambda), "");
+    }
   }
 }
 
-// Input a routine must reject before any work: result 0, nothing written,
+
+// Input a routine must refuse before any work: result 0, nothing written,
 // the outputs (and the start) untouched.
 TEST(VelaOptimUtilities, RejectedInputTouchesNothing) {
   struct Input { Problem q; VelaVector x; };
@@ -248,7 +192,7 @@ TEST(VelaOptimActiveSet, RandomConvexProblemsMeetTheKktConditions) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   std::uniform_int_distribution<int> pick(0, 5);
-  for (int n : {1, 2, 3, 6, 12, 25, 50}) {
+  for (int n : {1, 2, 3, 6, 12, 25}) {
     for (int trial = 0; trial < 6; ++trial) {
       SCOPED_TRACE(testing::Message() << n << " " << trial);
       const bool degenerate = trial % 2 == 1 && n <= 12;
@@ -270,7 +214,7 @@ TEST(VelaOptimActiveSet, RandomConvexProblemsMeetTheKktConditions) {
       }
       const Outcome r = Call(kActiveSet, q, x0);
       EXPECT_TRUE(r.flag == 1 && r.out.empty());
-      ExpectKkt(q, r.x, 1e-7, &r.lambda);
+      EXPECT_EQ(CheckKkt(q, r.x, 1e-7, &r.lambda), "");
       EXPECT_LE(r.x * (q.H * r.x * 0.5 + q.c), x0 * (q.H * x0 * 0.5 + q.c) + 1e-12);  // the objective never grows
     }
   }
@@ -293,10 +237,10 @@ TEST(VelaOptimSaddlePoint, RemoveDependentConstraintsKeepsPivotOrder) {
   VelaMatrix oW;
   VelaVector oR;
   VelaIntArray kept(1, 7);
-  VelaOptimUtilities::removeDependentConstraints(VelaMatrix(4, 3, w), VelaVector(4, r), 1e-12, oW, oR, kept);
+  U::removeDependentConstraints(VelaMatrix(4, 3, w), VelaVector(4, r), 1e-12, oW, oR, kept);
   EXPECT_EQ(std::vector<int>(kept.begin(), kept.end()), (std::vector<int>{7, 1, 2}));  // appended, 4 of row 1 first
   EXPECT_TRUE(Of(oW) == Values({2, 4, 0, 0, 0, 3}) && Of(oR) == Values({2, 3}));      // rows unreduced
-  VelaOptimUtilities::removeDependentConstraints(VelaMatrix(4, 3, w), VelaVector(3, 0.0), 1e-12, oW, oR, kept);
+  U::removeDependentConstraints(VelaMatrix(4, 3, w), VelaVector(3, 0.0), 1e-12, oW, oR, kept);
   EXPECT_EQ(oW.GetNbOfRow(), 0);  // a right-hand side of the wrong length
 }
 
@@ -326,79 +270,17 @@ TEST(VelaOptimSaddlePoint, QuadraticStepMeetsItsOptimalityConditions) {
         VelaMatrix W;
         VelaVector R;
         VelaIntArray kept;
-        VelaOptimUtilities::removeDependentConstraints(q.A, q.b, 1e-10, W, R, kept);
+        U::removeDependentConstraints(q.A, q.b, 1e-10, W, R, kept);
         EXPECT_EQ(kept.Size(), k);
       }
     }
   }
 }
 
-VelaVector Solve(const VelaMatrix& K, const VelaVector& w) {
-  VelaVector z(w.GetSize(), 0.0);
-  K.SolveGaussJordan(0, w.GetBuffer(), z.GetBuffer(), 1, nullptr, nullptr, 1e-14);
-  return z;
-}
-double Min(const VelaVector& v) { return *std::min_element(v.GetBuffer(), v.GetBuffer() + v.GetSize()); }
-double Step(const VelaVector& v, const VelaVector& d) {  // the largest t <= 1 with v + t d >= 0
-  double t = 1.0;
-  for (int i = 0; i < v.GetSize(); ++i) t = d[i] < -1e-15 ? std::min(t, -v[i] / d[i]) : t;
-  return t;
-}
-VelaVector Cosines(int k) {
-  VelaVector r(k, 0.0);
-  for (int i = 0; i < k; ++i) r[i] = 0.001 * std::cos(i);
-  return r;
-}
-
-// The predictor-corrector method, plainly on [A S] with unit slack costs and
-// the full Newton systems [D Aᵀ; A 0]. Returns the iterations (-1: over 100).
-int PlainMehrotra(const Problem& p, VelaVector& x, VelaVector& y) {
-  const int m = p.A.GetNbOfRow(), N = p.n + m - p.nbEq;
-  VelaMatrix A(m, N, 0.0), K(N + m, N + m, 0.0);
-  VelaVector c(N, 1.0);
-  for (int i = 0; i < m; ++i)
-    for (int j = 0; j < N; ++j) A(i, j) = j < p.n ? p.A(i, j) : (i - p.nbEq == j - p.n ? 1.0 : 0.0);
-  for (int j = 0; j < p.n; ++j) c[j] = p.c[j];
-  const VelaMatrix At = Transposed(A), G = A * At;
-  K.SetSubMatrix(0, N, A), K.SetSubMatrix(N, 0, At);
-  y = Solve(G, A * c), x = At * Solve(G, p.b);
-  VelaVector s = c - At * y;
-  double dx = std::max(-1.5 * Min(x), 0.0), ds = std::max(-1.5 * Min(s), 0.0);
-  if (dx < 1e-15 && ds > 1e-15 && Min(x) < 1e-15) x = At * Solve(G, Cosines(m)), dx = -1.5 * Min(x);
-  if (ds < 1e-15 && dx > 1e-15 && Min(s) < 1e-15) {
-    const VelaVector ct = c + Cosines(N);
-    y = Solve(G, A * ct), s = ct - At * y, ds = -1.5 * Min(s);
-  }
-  double P = 0.0, Sx = 0.0, Ss = 0.0;
-  for (int j = 0; j < N; ++j) P += (x[j] + dx) * (s[j] + ds), Sx += x[j], Ss += s[j];
-  const double hx = dx + 0.5 * P / (N * ds + Ss), hs = ds + 0.5 * P / (N * dx + Sx);
-  for (int j = 0; j < N; ++j) x[j] += hx, s[j] += hs;
-  for (int it = 1; it <= 100; ++it) {
-    const VelaVector rp = A * x - p.b, rd = At * y + s - c;
-    for (int j = 0; j < N; ++j) K(j, j) = -s[j] / x[j];
-    const auto newton = [&](VelaVector rhs, VelaVector& ddx, VelaVector& ddl, VelaVector& dds) {
-      for (int i = 0; i < m; ++i) rhs.Append(-rp[i]);
-      const VelaVector z = Solve(K, rhs);
-      ddx = VelaVector(N, z.GetBuffer()), ddl = VelaVector(m, z.GetBuffer() + N), dds = (At * ddl + rd) * -1.0;
-    };
-    VelaVector ax, al, as, cx, cl, cs, rhs(N, 0.0);
-    newton(s - rd, ax, al, as);
-    const double r = ((x + ax * Step(x, ax)) * (s + as * Step(s, as))) / (x * s);
-    for (int j = 0; j < N; ++j) rhs[j] = s[j] - rd[j] - r * r * r * (x * s) / x[j] + ax[j] * as[j] / x[j];
-    newton(rhs, cx, cl, cs);
-    const double tp = 0.95 * Step(x, cx), td = 0.95 * Step(s, cs);
-    x += cx * tp, y += cl * td, s += cs * td;
-    const double prim = (A * x - p.b).GetNormInf(-1), dual = (At * y + s - c).GetNormInf(-1);
-    if (dual < p.tol && std::sqrt(std::fabs(cx * cs)) / N < p.tol && prim < p.tol) return it;
-  }
-  return -1;
-}
-
-// Feasible, bounded problems (x0 > 0 meets the rows, with room on inequalities; c = Aᵀu + v,
-// v > 0), and starts the perturbations repair: b = 0 (x̃ = 0), c in the row space (s̃ = 0).
-TEST(VelaOptimInteriorPoint, AgreesWithAPlainTranscriptionAndEndsFeasible) {
-  std::vector<Problem> problems = {Make(3, {}, {1, 0, 0}, {1, 1, -1}, {0}, 1, {0, 0, 0}),
-                                   Make(3, {}, {1, 2, 1}, {1, 1, 0, 0, 1, 1}, {1, 0}, 2, {0, 0, 0})};
+// Feasible, bounded problems (x0 > 0 meets the rows, with room on inequalities;
+// c = Aᵀu + v, v > 0): a success ends primal feasible, x >= 0, and dual
+// feasible: -λ = y with c̄ - Āᵀy >= 0 (c̄: the costs, then 1 per slack).
+TEST(VelaOptimInteriorPoint, RandomFeasibleProblemsEndPrimalAndDualFeasible) {
   std::mt19937 rng(20240611);
   const int shapes[][3] = {{1, 2, 1}, {2, 3, 0}, {2, 5, 2}, {3, 6, 1}, {4, 4, 2}, {5, 8, 3}, {6, 12, 6}, {8, 10, 0}};
   for (const auto& s : shapes) {
@@ -409,27 +291,21 @@ TEST(VelaOptimInteriorPoint, AgreesWithAPlainTranscriptionAndEndsFeasible) {
       for (int i = 0; i < s[0]; ++i) p.b[i] = i < s[2] ? 0.0 : 1.0 + p.b[i];
       p.b += A * (x0 + VelaMatrix(s[1], 1, 1.0)).GetBuffer();
       p.c += A.MultiplyVectorLeft(VelaVector(s[0], u.GetBuffer())) + VelaVector(s[1], 0.6);
-      problems.push_back(p);
+      const Outcome r = Call(kMehrotra, p);
+      ASSERT_EQ(r.flag, 1) << r.out;
+      EXPECT_EQ(r.out.rfind(" Mehrotra interior point converges in ", 0), 0u);
+      EXPECT_EQ(CheckKkt(p, r.x, p.tol), "");  // the bounds x >= 0 included
+      const VelaVector reduced = p.c + A.MultiplyVectorLeft(r.lambda);
+      for (int j = 0; j < s[1]; ++j) EXPECT_GT(reduced[j], -p.tol) << j;
+      for (int i = s[2]; i < s[0]; ++i) EXPECT_GT(1.0 + r.lambda[i], -p.tol) << i;
     }
-  }
-  for (const Problem& p : problems) {
-    VelaVector x, y;
-    const int iterations = PlainMehrotra(p, x, y);
-    const Outcome r = Call(kMehrotra, p);
-    ASSERT_EQ(r.flag, 1) << r.out;
-    EXPECT_EQ(r.out.rfind(" Mehrotra interior point converges in " + std::to_string(iterations) + " iterations. \n", 0),
-              0u);  // the whole message is pinned on afiro
-    ExpectValues(r.x, Of(VelaVector(p.n, x.GetBuffer())), 1e-7 * (1 + x.GetNormInf(-1)));
-    ExpectValues(r.lambda * -1.0, Of(y), 1e-7 * (1 + y.GetNormInf(-1)));
-    ExpectKkt(p, r.x, p.tol);  // the bounds x >= 0 included
   }
 }
 
 TEST(VelaOptimInteriorPoint, ComputeMaxStepOnlyShortensOnDecreasingEntries) {
   const double v[] = {1, 2, 1e-17, 0}, dv[] = {-4, -1, -1e-15, -1e-16};
   double alpha[] = {1.0, 0.1, 1.0};  // to the first ratio, 1/4; never longer; decreases of 1e-15 or less ignored
-  for (int k = 0; k < 3; ++k)
-    VelaOptimUtilities::computeMaxStep(VelaVector(2, v + k / 2 * 2), VelaVector(2, dv + k / 2 * 2), alpha[k]);
+  for (int k = 0; k < 3; ++k) U::computeMaxStep(VelaVector(2, v + k / 2 * 2), VelaVector(2, dv + k / 2 * 2), alpha[k]);
   EXPECT_TRUE(alpha[0] == 0.25 && alpha[1] == 0.1 && alpha[2] == 1.0);
 }
 
@@ -455,27 +331,7 @@ TEST(VelaOptimInteriorPoint, AfiroInEqualityFormStopsAtAFeasiblePoint) {
     const Outcome r = Call(kMehrotra, q);
     EXPECT_TRUE(r.flag == 1 && r.out == run.text) << r.out;
     EXPECT_NEAR(q.c * r.x, run.objective, 1e-6);
-    ExpectKkt(q, r.x, run.tol);
-  }
-}
-
-// x1 + x2 = 1, x1 >= 0, x2 >= 0 or -1 (split: [M, -M], (c, -c)): the front end is the
-// interior-point method on the stacked rows; the active-set method with H = 0, the front end.
-TEST(VelaOptimLinearProgramming, RunsTheInteriorPointMethodOnStackedRows) {
-  for (const double x2Lower : {0.0, -1.0}) {
-    const Problem q = Make(2, {}, {1, 2}, {1, 1}, {1}, 1, {0, x2Lower});
-    const bool split = x2Lower < 0.0;
-    Problem stacked = q;
-    stacked.A = Stacked(q, stacked.b);
-    if (split) stacked.A = VelaMatrix::MergeMatrix(stacked.A, stacked.A * -1.0, 0);
-    stacked.c = VelaVector(split ? 4 : 2, Values{1, 2, -1, -2}.data());
-    const Outcome lp = Call(kLinear, q), direct = Call(kMehrotra, stacked), qp = Call(kActiveSet, q, {2, 0.5});
-    EXPECT_TRUE(lp.flag == 1 && lp.out == direct.out && qp.flag == 1 && qp.out == lp.out);
-    ExpectValues(lp.x, {direct.x[0] - (split ? direct.x[2] : 0.0), direct.x[1] - (split ? direct.x[3] : 0.0)}, 0.0);
-    ExpectValues(lp.x, {1 - x2Lower, x2Lower}, 1e-6);
-    ExpectValues(lp.lambda, Of(direct.lambda), 0.0);
-    ExpectValues(qp.x, Of(lp.x), 0.0);
-    ExpectValues(qp.lambda, Of(lp.lambda), 0.0);
+    EXPECT_EQ(CheckKkt(q, r.x, run.tol), "");
   }
 }
 

@@ -1,280 +1,245 @@
 #include "support/GraphModel.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
+#include <functional>
 #include <numeric>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "vela/graph/VelaGraphSolver.h"
 
 namespace vela::test {
 namespace {
 
-using Matrix = std::vector<std::vector<bool>>;
+using Lists = std::vector<std::vector<int>>;
 
-Matrix Adjacency(const RandomGraph& g) {
-  Matrix adj(static_cast<std::size_t>(g.n), std::vector<bool>(static_cast<std::size_t>(g.n)));
-  for (auto [a, b] : g.edges) {
-    adj[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] = true;
-    adj[static_cast<std::size_t>(b)][static_cast<std::size_t>(a)] = true;
-  }
-  return adj;
-}
+// The solver's graph and the same graph by creation positions, each
+// vertex's (neighbour, edge) entries in the order of its adjacency (which
+// the chordless search sorts by label).
+struct Graph {
+  int n = 0;
+  bool simple = true, directed = false;
+  std::vector<std::pair<int, int>> ends;
+  std::vector<std::vector<std::pair<int, int>>> adj;
+  VelaGraphSolver solver{0};
+  std::vector<VelaGraphVertex*> v;
 
-struct UnionFind {
-  std::vector<int> parent;
-  explicit UnionFind(int n) : parent(static_cast<std::size_t>(n)) { std::iota(parent.begin(), parent.end(), 0); }
-  int Find(int x) {
-    while (parent[static_cast<std::size_t>(x)] != x) x = parent[static_cast<std::size_t>(x)];
-    return x;
+  void ReadAdjacency() {
+    for (int i = 0; i < n; ++i) {
+      adj[i].clear();
+      for (const VelaVertexEdge* p = v[i]->GetAdjacentVertices().Begin(); p != v[i]->GetAdjacentVertices().End(); ++p)
+        adj[i].emplace_back(At(p->vertex), At(p->edge));
+    }
   }
-  void Join(int a, int b) { parent[static_cast<std::size_t>(Find(a))] = Find(b); }
+  int At(const VelaGraphVertex* x) const { return static_cast<int>(std::find(v.begin(), v.end(), x) - v.begin()); }
+  int At(const VelaGraphEdge* e) const {
+    return static_cast<int>(std::find(solver.GetEdges().begin(), solver.GetEdges().end(), e) - solver.GetEdges().begin());
+  }
+  Lists ToLists(const VelaArray<VelaGraphSolver::Component>& components) const {
+    Lists out;
+    for (const VelaGraphSolver::Component& c : components) {
+      out.emplace_back();
+      for (const VelaGraphVertex* x : c) out.back().push_back(At(x));
+    }
+    return out;
+  }
+  // Entries (vertex and edge positions) and counters of a path.
+  std::string Describe(const VelaPath& p) const {
+    std::string text = std::to_string(p.GetPriority0Count()) + "/" + std::to_string(p.GetPriority1Count()) + ":";
+    for (int i = 0; i < p.Size(); ++i) text += " " + std::to_string(At(p[i])) + "(" + std::to_string(At(p(i))) + ")";
+    return text;
+  }
 };
 
-// The rule as stated: every vertex labelled by its position; an accepted
-// edge relabels every vertex carrying the second endpoint's label.
-std::vector<int> PlainLabellingTree(int n, const std::vector<std::pair<int, int>>& sortedEdges) {
-  std::vector<int> label(static_cast<std::size_t>(n));
-  std::iota(label.begin(), label.end(), 0);
-  std::vector<int> tree;
-  for (std::size_t k = 0; k < sortedEdges.size() && static_cast<int>(tree.size()) < n - 1; ++k) {
-    const int la = label[static_cast<std::size_t>(sortedEdges[k].first)];
-    const int lb = label[static_cast<std::size_t>(sortedEdges[k].second)];
-    if (la == lb) continue;
-    tree.push_back(static_cast<int>(k));
-    for (int& l : label) {
-      if (l == lb) l = la;
+// The recursive depth-first visit, each vertex numbered with its component.
+Lists Components(const Graph& g) {
+  Lists out;
+  std::vector<bool> seen(static_cast<std::size_t>(g.n));
+  std::function<void(int)> visit = [&](int x) {
+    seen[x] = true, out.back().push_back(x);
+    for (auto [w, e] : g.adj[x])
+      if (!seen[w]) visit(w);
+  };
+  for (int x = 0; x < g.n; ++x)
+    if (!seen[x]) out.emplace_back(), visit(x);
+  return out;
+}
+
+// Tarjan's recursive visit with a discovery counter; each component in pop order.
+Lists StrongComponents(const Graph& g) {
+  Lists out;
+  std::vector<int> number(static_cast<std::size_t>(g.n), -1), low(number), stack;
+  std::vector<bool> on(static_cast<std::size_t>(g.n));
+  int counter = 0;
+  std::function<void(int)> visit = [&](int x) {
+    number[x] = low[x] = counter++, on[x] = true, stack.push_back(x);
+    for (auto [w, e] : g.adj[x]) {
+      if (number[w] < 0) visit(w), low[x] = std::min(low[x], low[w]);
+      else if (on[w]) low[x] = std::min(low[x], number[w]);
     }
-  }
-  return tree;
+    if (low[x] != number[x]) return;
+    out.emplace_back();
+    for (int w = -1; w != x; out.back().push_back(w)) w = stack.back(), stack.pop_back(), on[w] = false;
+  };
+  for (int x = 0; x < g.n; ++x)
+    if (number[x] < 0) visit(x);
+  return out;
 }
 
-// One cycle's own properties; its vertex mask (positions below 32) in *mask.
-// Not simple: only a closed walk through the graph's edges.
-std::string CheckCycle(const Matrix& adj, const std::vector<VelaGraphVertex*>& v, const VelaPath& p, bool simple,
-                       unsigned* mask) {
-  const int len = p.Size();
-  if (len < 4 && simple) return "a cycle of " + std::to_string(len) + " entries";
-  std::vector<int> at(static_cast<std::size_t>(len));
-  for (int i = 0; i < len; ++i) {
-    at[static_cast<std::size_t>(i)] = Position(v, p[i]);
-    if (at[static_cast<std::size_t>(i)] < 0) return "a cycle entry is not a vertex of the graph";
-  }
-  std::set<int> distinct(at.begin(), at.end());
-  if (static_cast<int>(distinct.size()) != len && simple) return "a cycle repeats a vertex";
-  *mask = 0;
-  for (int i = 0; i < len; ++i) {
-    const int before = (i + len - 1) % len;
-    const VelaGraphEdge* e = p(i);
-    if (e == nullptr) return "a cycle entry without its edge";
-    const bool joins = (e->firstVertex == p[i] && e->secondVertex == p[before]) ||
-                       (e->secondVertex == p[i] && e->firstVertex == p[before]);
-    const auto a = static_cast<std::size_t>(at[static_cast<std::size_t>(i)]);
-    if (!joins || !adj[a][static_cast<std::size_t>(at[static_cast<std::size_t>(before)])]) {
-      return "a cycle edge does not join its entries";
-    }
-    for (int j = i + 2; j < len && simple; ++j) {
-      if (i == 0 && j == len - 1) continue;
-      if (adj[a][static_cast<std::size_t>(at[static_cast<std::size_t>(j)])]) return "a cycle with a chord";
-    }
-    if (a < 32) *mask |= 1u << a;
-  }
-  return "";
-}
-
-}  // namespace
-
-RandomGraph MakeGraph(Choices& c, int n, double p) {
-  RandomGraph g;
-  g.n = n;
-  const auto threshold = static_cast<std::size_t>(p * 1e6);
-  for (int a = 0; a < n; ++a) {
-    for (int b = a + 1; b < n; ++b) {
-      if (c.Pick(1000000) < threshold) g.edges.emplace_back(a, b);
-    }
-  }
-  for (std::size_t k = g.edges.size(); k > 1; --k) std::swap(g.edges[k - 1], g.edges[c.Pick(k)]);
-  return g;
-}
-
-std::vector<VelaGraphVertex*> BuildGraph(VelaGraphSolver& solver, const RandomGraph& g, unsigned char undirected,
-                                         Choices* flip) {
-  std::vector<VelaGraphVertex*> v;
-  for (int i = 0; i < g.n; ++i) {
-    v.push_back(solver.CreateVertex(VelaString(("v" + std::to_string(i)).c_str())));
-    v.back()->SetIndex(i);
-  }
-  int k = 0;
-  for (auto [a, b] : g.edges) {
-    if (flip && flip->Pick(2)) std::swap(a, b);
-    solver.CreateEdge(VelaString(("e" + std::to_string(k++)).c_str()), v[static_cast<std::size_t>(a)],
-                      v[static_cast<std::size_t>(b)], undirected);
-  }
-  return v;
-}
-
-int Position(const std::vector<VelaGraphVertex*>& v, const VelaGraphVertex* x) {
-  const auto it = std::find(v.begin(), v.end(), x);
-  return it == v.end() ? -1 : static_cast<int>(it - v.begin());
-}
-
-std::set<unsigned> InducedCycles(const RandomGraph& g) {
-  const Matrix adj = Adjacency(g);
-  std::set<unsigned> found;
+// Vertex sets (bit masks) of at least four vertices whose induced subgraph
+// is one cycle: two neighbours each among them, and connected.
+std::multiset<unsigned> InducedCycles(const Graph& g) {
+  std::multiset<unsigned> found;
   for (unsigned mask = 0; mask < (1u << g.n); ++mask) {
-    std::vector<int> members;
-    for (int i = 0; i < g.n; ++i) {
-      if (mask >> i & 1u) members.push_back(i);
-    }
-    if (members.size() < 4) continue;
+    int members = 0;
     bool twoEach = true;
-    for (int a : members) {
+    for (int a = 0; a < g.n; ++a) {
       int degree = 0;
-      for (int b : members) degree += adj[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] ? 1 : 0;
-      twoEach = twoEach && degree == 2;
+      for (auto [b, e] : g.adj[a]) degree += (mask >> b) & 1u;
+      if ((mask >> a) & 1u) ++members, twoEach = twoEach && degree == 2;
     }
-    if (!twoEach) continue;
-    // Connected: walk from the first member.
-    unsigned seen = 1u << members[0];
-    std::vector<int> todo{members[0]};
-    while (!todo.empty()) {
-      const int a = todo.back();
-      todo.pop_back();
-      for (int b : members) {
-        if (adj[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] && !(seen >> b & 1u)) {
-          seen |= 1u << b;
-          todo.push_back(b);
-        }
-      }
-    }
-    if (seen == mask) found.insert(mask);
+    unsigned seen = mask & (~mask + 1);
+    for (int round = 0; round < g.n; ++round)
+      for (int a = 0; a < g.n; ++a)
+        for (auto [b, e] : g.adj[a]) seen |= ((seen >> a) & (mask >> b) & 1u) << b;
+    if (members >= 4 && twoEach && seen == mask) found.insert(mask);
   }
   return found;
 }
 
-std::string CheckChordlessCycles(const RandomGraph& g, const std::vector<VelaGraphVertex*>& v,
-                                 const VelaArray<VelaPath>& cycles, bool simple) {
-  const Matrix adj = Adjacency(g);
-  std::multiset<unsigned> reported;
-  for (const VelaPath& p : cycles) {
-    unsigned mask = 0;
-    const std::string broken = CheckCycle(adj, v, p, simple, &mask);
-    if (!broken.empty()) return broken;
-    reported.insert(mask);
-  }
-  if (!simple) return "";
-  const std::set<unsigned> expected = InducedCycles(g);
-  if (std::set<unsigned>(reported.begin(), reported.end()) != expected) {
-    return std::to_string(reported.size()) + " cycles are not the " + std::to_string(expected.size()) +
-           " induced cycles";
-  }
-  return reported.size() == expected.size() ? "" : "a cycle reported twice";
-}
-
-std::string CheckSelection(const VelaArray<VelaPath>& all, const VelaArray<VelaPath>& kept) {
-  std::set<const VelaGraphEdge*> allEdges;
+std::string CheckChordless(Graph& g, bool select) {
+  VelaArray<VelaPath> all, kept;
+  const int result = g.solver.ComputeChordlessCycles(all);
+  if (g.directed) return "";  // the search assumes an undirected graph
+  if (result != 0) return "the chordless search failed";
+  std::multiset<unsigned> masks;
   for (const VelaPath& p : all) {
-    for (int i = 0; i < p.Size(); ++i) allEdges.insert(p(i));
+    unsigned mask = 0;
+    int counts[2] = {0, 0};
+    for (int i = 0; i < p.Size(); ++i) {
+      const VelaGraphVertex *x = p[i], *before = p[(i + p.Size() - 1) % p.Size()];
+      const VelaGraphEdge* e = p(i);
+      if (g.At(x) == g.n || !e || !((e->firstVertex == x && e->secondVertex == before) ||
+                                    (e->secondVertex == x && e->firstVertex == before))) {
+        return "a cycle entry's edge does not join it to the entry before";
+      }
+      mask |= 1u << g.At(x);
+      if (e->priority == 0 || e->priority == 1) ++counts[e->priority];
+    }
+    if (counts[0] != p.GetPriority0Count() || counts[1] != p.GetPriority1Count()) return "a cycle's counters";
+    if (g.simple && (p.Size() < 4 || static_cast<int>(std::bitset<32>(mask).count()) != p.Size()))
+      return "a triangle, or a cycle through a vertex twice";
+    masks.insert(mask);
   }
+  if (g.simple && masks != InducedCycles(g)) return "the cycles are not the induced cycles";
+  if (!select) return "";
+  if (g.solver.ComputeChordlessCyclesWithSelection(kept) != 0) return "the selection failed";
+  // The rule: in ComparePath order, a cycle is kept when one of its edges is
+  // not yet covered, and covers its edges from that one on.
+  std::vector<VelaPath> sorted(all.begin(), all.end());
+  std::stable_sort(sorted.begin(), sorted.end(), [](const VelaPath& a, const VelaPath& b) { return ComparePath(a, b); });
   std::set<const VelaGraphEdge*> covered;
-  for (int k = 0; k < kept.Size(); ++k) {
-    if (k > 0 && ComparePath(kept[k], kept[k - 1])) return "the kept cycles are out of order";
-    bool adds = false;
-    for (int i = 0; i < kept[k].Size(); ++i) adds = covered.insert(kept[k](i)).second || adds;
-    if (!adds) return "a kept cycle adds no edge";
+  std::vector<std::string> expected, got;
+  for (const VelaPath& p : sorted) {
+    int first = 0;
+    while (first < p.Size() && covered.count(p(first))) ++first;
+    for (int i = first; i < p.Size(); ++i) covered.insert(p(i));
+    if (first < p.Size()) expected.push_back(g.Describe(p));
   }
-  return covered == allEdges ? "" : "the kept cycles do not cover the cycles' edges";
+  for (const VelaPath& p : kept) got.push_back(g.Describe(p));
+  for (const VelaGraphEdge* e : g.solver.GetEdges())
+    if (e->selected != covered.count(e)) return "an edge's selected flag";
+  return got == expected ? "" : "the selection is not its rule's";
 }
 
-std::string CheckConnectedComponents(const RandomGraph& g, const std::vector<VelaGraphVertex*>& v,
-                                     const VelaArray<VelaGraphSolver::Component>& components) {
-  UnionFind uf(g.n);
-  for (auto [a, b] : g.edges) uf.Join(a, b);
-  std::vector<int> seen(static_cast<std::size_t>(g.n), 0);
-  int lastFirst = -1;
-  for (int c = 0; c < components.Size(); ++c) {
-    if (components[c].IsEmpty()) return "an empty component";
-    const int first = Position(v, components[c][0]);
-    if (first < lastFirst) return "components out of creation order";
-    lastFirst = first;
-    for (VelaGraphVertex* x : components[c]) {
-      const int i = Position(v, x);
-      if (i < 0) return "a component holds a stranger";
-      ++seen[static_cast<std::size_t>(i)];
-      if (x->GetIndex() != c) return "a vertex not labelled with its component";
-      if (uf.Find(i) != uf.Find(first)) return "a component joins unconnected vertices";
-    }
+std::string CheckComponents(Graph& g, bool strong) {
+  VelaArray<VelaGraphSolver::Component> got;
+  if (strong) {
+    const int result = g.solver.ComputeStronglyConnectedComponents(got);
+    return result == 0 && g.ToLists(got) == StrongComponents(g) ? "" : "the strongly connected components";
   }
-  for (int s : seen) {
-    if (s != 1) return "the components do not partition the vertices";
-  }
-  std::set<int> roots;
-  for (int i = 0; i < g.n; ++i) roots.insert(uf.Find(i));
-  return static_cast<std::size_t>(components.Size()) == roots.size() ? "" : "connected vertices split";
-}
-
-std::string CheckStronglyConnectedComponents(const VelaGraphSolver& s, const std::vector<VelaGraphVertex*>& v,
-                                             const VelaArray<VelaGraphSolver::Component>& sccs) {
-  const auto n = v.size();
-  Matrix reach(n, std::vector<bool>(n));
-  for (std::size_t i = 0; i < n; ++i) reach[i][i] = true;
-  for (const VelaGraphEdge* e : s.GetEdges()) {
-    const auto a = static_cast<std::size_t>(Position(v, e->firstVertex));
-    const auto b = static_cast<std::size_t>(Position(v, e->secondVertex));
-    reach[a][b] = true;
-    if (e->undirected) reach[b][a] = true;
-  }
-  for (std::size_t k = 0; k < n; ++k)
-    for (std::size_t i = 0; i < n; ++i)
-      for (std::size_t j = 0; j < n; ++j)
-        if (reach[i][k] && reach[k][j]) reach[i][j] = true;
-  std::vector<int> owner(n, -1);
-  for (int c = 0; c < sccs.Size(); ++c) {
-    for (VelaGraphVertex* x : sccs[c]) {
-      const int i = Position(v, x);
-      if (i < 0 || owner[static_cast<std::size_t>(i)] != -1) return "the components do not partition the vertices";
-      owner[static_cast<std::size_t>(i)] = c;
-    }
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    if (owner[i] < 0) return "a vertex without component";
-    for (std::size_t j = 0; j < n; ++j) {
-      if ((reach[i][j] && reach[j][i]) != (owner[i] == owner[j])) return "a component is not a reachability class";
-    }
-  }
-  for (const VelaGraphEdge* e : s.GetEdges()) {
-    if (owner[static_cast<std::size_t>(Position(v, e->firstVertex))] <
-        owner[static_cast<std::size_t>(Position(v, e->secondVertex))]) {
-      return "an edge leads to a later component";
-    }
-  }
+  const int result = g.solver.ComputeConnectedComponents(got);
+  if (g.directed) return result == 1 ? "" : "connected components of a directed graph";
+  const Lists expected = Components(g);
+  if (result != 0 || g.ToLists(got) != expected) return "the connected components";
+  for (std::size_t c = 0; c < expected.size(); ++c)
+    for (int x : expected[c])
+      if (g.v[x]->GetIndex() != static_cast<int>(c)) return "a vertex not numbered with its component";
   return "";
 }
 
-std::string CheckSpanningTree(const VelaGraphSolver& s, int result, const VelaArray<VelaGraphEdge*>& tree) {
-  const std::vector<VelaGraphVertex*> v(s.GetVertices().begin(), s.GetVertices().end());
-  const int n = static_cast<int>(v.size());
-  UnionFind uf(n);
-  for (const VelaGraphEdge* e : s.GetEdges()) uf.Join(Position(v, e->firstVertex), Position(v, e->secondVertex));
-  bool connected = true;
-  for (int i = 1; i < n; ++i) connected = connected && uf.Find(i) == uf.Find(0);
-  if (s.IsDirected() || !connected) return result == 1 ? "" : "a directed or split graph got a spanning tree";
-  if (result != 0) return "a connected graph got no spanning tree";
-
-  std::vector<VelaGraphEdge*> sorted(s.GetEdges().begin(), s.GetEdges().end());
-  std::stable_sort(sorted.begin(), sorted.end(), [](const VelaGraphEdge* a, const VelaGraphEdge* b) {
-    return !std::isnan(a->weight) && (std::isnan(b->weight) || a->weight < b->weight);
+// Edges by ascending weight (stable, NaN last), every vertex labelled with
+// its position; an edge between two labels joins the tree and relabels the
+// second end's label with the first end's.
+std::string CheckTree(Graph& g) {
+  VelaArray<VelaGraphEdge*> got;
+  const int result = g.solver.RunSpanningTree(got);
+  if (g.directed || Components(g).size() != 1) return result == 1 ? "" : "a tree of a directed or split graph";
+  std::vector<int> order(g.ends.size()), label(static_cast<std::size_t>(g.n)), tree, gotPositions;
+  std::iota(order.begin(), order.end(), 0), std::iota(label.begin(), label.end(), 0);
+  const auto weight = [&g](int k) { return g.solver.GetEdges()[k]->weight; };
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return weight(a) < weight(b) || (!std::isnan(weight(a)) && std::isnan(weight(b)));
   });
-  std::vector<std::pair<int, int>> ends;
-  for (const VelaGraphEdge* e : sorted) ends.emplace_back(Position(v, e->firstVertex), Position(v, e->secondVertex));
-  const std::vector<int> plain = PlainLabellingTree(n, ends);
-  if (static_cast<int>(plain.size()) != tree.Size()) return "the tree has " + std::to_string(tree.Size()) + " edges";
-  double weight = 0.0, plainWeight = 0.0;
-  for (int k = 0; k < tree.Size(); ++k) {
-    const VelaGraphEdge* expected = sorted[static_cast<std::size_t>(plain[static_cast<std::size_t>(k)])];
-    if (tree[k] != expected) return "tree edge " + std::to_string(k) + " is not the plain rule's";
-    weight += tree[k]->weight;
-    plainWeight += expected->weight;
+  for (int k : order) {
+    const int la = label[g.ends[k].first], lb = label[g.ends[k].second];
+    if (static_cast<int>(tree.size()) == g.n - 1 || la == lb) continue;
+    tree.push_back(k);
+    for (int& l : label) l = l == lb ? la : l;
   }
-  const bool same = weight == plainWeight || (std::isnan(weight) && std::isnan(plainWeight));
-  return same ? "" : "the tree's weight is not Kruskal's";
+  for (const VelaGraphEdge* e : got) gotPositions.push_back(g.At(e));
+  return result == 0 && gotPositions == tree ? "" : "the spanning tree is not Kruskal's";
+}
+
+}  // namespace
+
+std::string RunGraphSequence(Choices& c) {
+  static const double kWeights[] = {0.0, 0.5, 1.0, 1.0, -2.0, 1e300, INFINITY, NAN};
+  const std::size_t kind = c.Pick(3);  // simple, multigraph, partly directed multigraph
+  Graph g;
+  g.n = 1 + static_cast<int>(c.Pick(12)), g.simple = kind == 0, g.adj.resize(static_cast<std::size_t>(g.n));
+  std::set<std::pair<int, int>> seen;
+  std::vector<unsigned char> undirected;
+  for (std::size_t k = c.Pick(41); k > 0; --k) {
+    const int a = static_cast<int>(c.Pick(static_cast<std::size_t>(g.n))), b = static_cast<int>(c.Pick(static_cast<std::size_t>(g.n)));
+    if (kind == 0 && (a == b || !seen.insert(std::minmax(a, b)).second)) continue;
+    g.ends.emplace_back(a, b), undirected.push_back(kind == 2 ? static_cast<unsigned char>(c.Pick(2)) : 1);
+  }
+  for (int i = 0; i < g.n; ++i) g.v.push_back(g.solver.CreateVertex(VelaString("v")));
+  std::string text = std::to_string(g.n) + " vertices, edges";
+  for (std::size_t k = 0; k < g.ends.size(); ++k) {
+    const auto [a, b] = g.ends[k];
+    VelaGraphEdge* e = g.solver.CreateEdge(VelaString("e"), g.v[a], g.v[b], undirected[k]);
+    e->SetPriority(static_cast<int>(c.Pick(4)));
+    e->SetWeight(kWeights[c.Pick(8)]);
+    g.directed = g.directed || !undirected[k];
+    text += " " + std::to_string(a) + (undirected[k] ? "-" : ">") + std::to_string(b);
+  }
+  std::vector<int> labels(static_cast<std::size_t>(g.n));
+  const auto shuffle = [&] {
+    std::iota(labels.begin(), labels.end(), 0);
+    for (std::size_t k = labels.size(); k > 1 && c.Chance(50); --k) std::swap(labels[k - 1], labels[c.Pick(k)]);
+  };
+  shuffle();
+  for (int run = 0; run < 8 && !c.Exhausted(); ++run) {
+    if (run > 0 && c.Chance(20)) shuffle();
+    for (int i = 0; i < g.n; ++i) g.v[i]->SetIndex(labels[i]);  // the other methods write their own numbers there
+    g.ReadAdjacency();
+    const std::size_t method = c.Pick(5);
+    const std::string broken = method < 2   ? CheckChordless(g, c.Chance(50))
+                               : method < 4 ? CheckComponents(g, method == 2)
+                                            : CheckTree(g);
+    if (!broken.empty()) {
+      text += ", labels";
+      for (int l : labels) text += " " + std::to_string(l);
+      return broken + " (run " + std::to_string(run) + ") on " + text;
+    }
+  }
+  return "";
 }
 
 }  // namespace vela::test
