@@ -833,7 +833,7 @@ def make_mutant(text, site, variant, subsystem):
 def mutant_id(m):
     key = "\0".join([m["file"], m["kind"], "\n".join(m["original_lines"]), str(m["column"]),
                      m["original"], m["replacement"]])
-    return hashlib.sha1(key.encode()).hexdigest()[:12]
+    return hashlib.sha1(key.encode("utf-8", "surrogateescape")).hexdigest()[:12]
 
 
 def sample_subsystem(rng, sites, texts, quota, subsystem):
@@ -859,7 +859,7 @@ def sample_subsystem(rng, sites, texts, quota, subsystem):
 def draw_sample(files, seed, count, minimum):
     """The sample of mutants and the per-subsystem sizes, deterministic for a seed."""
     per_subsystem = source_files(files)
-    texts = {p: files[p][0].decode(errors="replace") for ps in per_subsystem.values() for p in ps}
+    texts = {p: files[p][0].decode("utf-8", "surrogateescape") for ps in per_subsystem.values() for p in ps}
     sites = {s: [site for p in ps for site in find_sites(p, texts[p])] for s, ps in per_subsystem.items()}
     sizes = {s: nonblank_lines(files, ps) for s, ps in per_subsystem.items()}
     capacity = {s: len({(x.file, x.line) for x in sites[s]}) for s in sites}
@@ -895,7 +895,7 @@ def replay_sample(files, old_mutants):
                                  "replacement", "original_lines", "mutated_lines")}
         m["status"] = "pending"
         if m["file"] not in texts and m["file"] in files:
-            texts[m["file"]] = files[m["file"]][0].decode(errors="replace")
+            texts[m["file"]] = files[m["file"]][0].decode("utf-8", "surrogateescape")
         text = texts.get(m["file"])
         offset = locate(text, m) if text is not None else None
         if offset is None:
@@ -1291,9 +1291,8 @@ class Session:
         self.logs = os.path.join(self.work, "logs")
         self.build = Build(self.tree, os.path.join(self.work, "build"), args.jobs, self.logs)
         self.runner = Runner(args.jobs, self.logs, args.timeout_factor, args.min_timeout)
-        self.mutated = None       # (path, original bytes) while a file is mutated
+        self.mutated = None       # (path, original bytes, timestamps) while a file is mutated
         self.pending = set()      # targets to relink: objects were put back since they last linked
-        self.started = time.time()
         self.programs = []
 
     def prepare(self):
@@ -1336,12 +1335,12 @@ class Session:
         path = os.path.join(self.tree, m["file"])
         with open(path, "rb") as handle:
             original = handle.read()
-        mutated = apply_mutant(original.decode(errors="replace"), m)
+        mutated = apply_mutant(original.decode("utf-8", "surrogateescape"), m)
         t0 = time.time()
         st = os.stat(path)
         self.mutated = (path, original, (st.st_atime_ns, st.st_mtime_ns))
         with open(path, "wb") as handle:
-            handle.write(mutated.encode())
+            handle.write(mutated.encode("utf-8", "surrogateescape"))
         targets = self.build.targets_for(m["file"])
         wanted = targets | self.pending
         built = not wanted or self.build.build(wanted, os.path.join(self.logs, "mutant-build.log"))
