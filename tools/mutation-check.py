@@ -1451,6 +1451,12 @@ def render_report(results):
         out.append("- `%s:%d` %s (%s): `%s` -> `%s`" % (
             m["file"], m["line"], KIND_TITLES[m["kind"]], m["id"], one_line(m["original_lines"]),
             one_line(m["mutated_lines"])))
+    reviewed = [m for m in mutants if m.get("reviewed")]
+    if reviewed:
+        out += ["", "## Left out as equivalent on review (%d)" % len(reviewed), ""]
+        for m in reviewed:
+            out.append("- `%s:%d` %s (%s): %s" % (m["file"], m["line"], KIND_TITLES[m["kind"]], m["id"],
+                                                  m["reviewed"]))
     others = [m for m in mutants if m["status"] not in COUNTED + ("stillborn", "equivalent")]
     if others:
         out += ["", "## Not measured (%d)" % len(others), "",
@@ -1459,6 +1465,29 @@ def render_report(results):
             out.append("- `%s:%d` %s (%s): %s" % (m["file"], m["line"], KIND_TITLES[m["kind"]], m["id"],
                                                   m["status"]))
     return "\n".join(out) + "\n"
+
+
+def load_reviewed_equivalents(path):
+    """Fault id -> reason, from lines '<id> <reason>' ('#' starts a comment)."""
+    reviewed = {}
+    if not path or not os.path.exists(path):
+        return reviewed
+    with open(path, encoding="utf-8") as handle:
+        for line in handle:
+            line = line.split("#", 1)[0].strip()
+            if line:
+                fault_id, _, reason = line.partition(" ")
+                reviewed[fault_id] = reason.strip()
+    return reviewed
+
+
+def mark_reviewed_equivalents(mutants, reviewed):
+    """Leaves out of the count, without running them, the faults a reviewer found unable to change
+    behaviour: an object-file comparison cannot see that a value is always overwritten."""
+    for m in mutants:
+        if m["status"] == "pending" and m["id"] in reviewed:
+            m["status"] = "equivalent"
+            m["reviewed"] = reviewed[m["id"]]
 
 
 def minutes(seconds):
@@ -1539,6 +1568,10 @@ def parse_args(argv):
     parser.add_argument("--compare", nargs="+", metavar="JSON",
                         help="OLD: compare this run with OLD; OLD NEW: compare two result files, no run")
     parser.add_argument("--list", action="store_true", help="print the sample and stop")
+    parser.add_argument("--equivalent", metavar="FILE",
+                        default=os.path.join(repo_root(), "tools", "mutation-equivalent.txt"),
+                        help="faults reviewed as unable to change behaviour, left out of the count "
+                             "(default: tools/mutation-equivalent.txt; '' for none)")
     parser.add_argument("--report", help="Markdown report (default: WORK/mutation-report.md)")
     parser.add_argument("--json", help="results (default: WORK/mutation-results.json)")
     parser.add_argument("--jobs", type=int, default=2, help="build jobs and parallel test programs (default 2)")
@@ -1589,6 +1622,7 @@ def main(argv):
             raise Failure("unknown subsystem(s): %s" % ", ".join(sorted(unknown)))
         mutants = [m for m in mutants if m["subsystem"] in args.only]
         sample += ", only " + ", ".join(args.only)
+    mark_reviewed_equivalents(mutants, load_reviewed_equivalents(args.equivalent))
     if args.list:
         for m in mutants:
             print("%-12s %-10s %-18s %s:%d  %s  ->  %s" % (

@@ -84,7 +84,7 @@ TEST(VelaGraphVertex, StartsUnlabelledAndCopiesEveryField) {
                 c->GetBlocked() == 3u && c->GetLabelLimit() == 1 &&
                 Of(c->GetAdjacentVertices()) == Of(v.GetAdjacentVertices()));
   const VelaGraphEdge e;
-  EXPECT_TRUE(e.priority == 2 && e.weight == 0.0 && e.selected == 0 && e.firstVertex == nullptr);
+  EXPECT_TRUE(e.undirected == 1 && e.priority == 2 && e.weight == 0.0 && e.selected == 0 && e.firstVertex == nullptr);
 }
 
 // Random interleavings of Block and UnBlock on random multigraphs: every
