@@ -11,15 +11,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   vela::fuzz::ByteChoices c(data, size);
   using vela::test::ArrayModel;
-  const int steps = 300;
-  switch (c.Pick(8)) {
-    case 0: return vela::fuzz::RequireAgreement(ArrayModel<unsigned char>(c).Run(steps)), 0;
-    case 1: return vela::fuzz::RequireAgreement(ArrayModel<int>(c).Run(steps)), 0;
-    case 2: return vela::fuzz::RequireAgreement(ArrayModel<double>(c).Run(steps)), 0;
-    case 3: return vela::fuzz::RequireAgreement(ArrayModel<void*>(c).Run(steps)), 0;
-    case 4: return vela::fuzz::RequireAgreement(ArrayModel<std::string>(c).Run(steps)), 0;
-    case 5:
-    case 6: return vela::fuzz::RequireAgreement(vela::test::RunHashTableSequence(c, static_cast<int>(c.Pick(3)), steps)), 0;
-    default: return vela::fuzz::RequireAgreement(vela::test::RunPriorityQueueSequence(c, steps)), 0;
-  }
+  const int steps = 300, which = static_cast<int>(c.Pick(8));
+  vela::fuzz::RequireAgreement(which == 0   ? ArrayModel<unsigned char>(c).Run(steps)
+                               : which == 1 ? ArrayModel<int>(c).Run(steps)
+                               : which == 2 ? ArrayModel<double>(c).Run(steps)
+                               : which == 3 ? ArrayModel<void*>(c).Run(steps)
+                               : which == 4 ? ArrayModel<std::string>(c).Run(steps)
+                               : which < 7  ? vela::test::RunHashTableSequence(c, static_cast<int>(c.Pick(3)), steps)
+                                            : vela::test::RunPriorityQueueSequence(c, steps));
+  return 0;
 }

@@ -1,9 +1,6 @@
-// The environment and configuration readers fed arbitrary keys and values.
-// The first byte chooses the custom environment sequence (against a
-// newest-first list), the configuration sequence (every modelled key against
-// the rule of its kind), or a configuration made from arbitrary entries for
-// any key it reads: its level never rises above the default and its replay
-// and script names follow the documented pattern.
+// The environment and configuration readers fed arbitrary keys and values:
+// the custom environment and the modelled keys against their models, and a
+// configuration made from arbitrary entries of any key it reads.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -34,7 +31,6 @@ void CustomEnvironment(ByteChoices& c) {
   vela::fuzz::RequireAgreement(vela::test::RunEnvironmentSequence(c, names, values, 200));
 }
 
-// Custom entries for the modelled keys, every key checked after each.
 void KeySequence(ByteChoices& c) {
   static const char* const kValues[] = {"TRUE", "FALSE", "true", "", "-1", " 7", "12abc", "127", "128", "524288",
                                         "4294967423", "99999999999", "SOLVE", "NONE", "COLUMNS", "TRUNC", "none"};
@@ -46,51 +42,45 @@ void KeySequence(ByteChoices& c) {
   }
 }
 
+// The level never rises above the default, the replay and script names
+// follow their pattern, and Restore brings back the saved levels.
 void Creation(ByteChoices& c) {
-  static const char* const kTexts[] = {"", "levelbsf", "500", "7", "-1", "100000", "TRUE", "C:\\r", "abc", "x/y\\"};
-  VelaFlushEnv();
-  static const char* const kOthers[] = {"VelaLevel", "VelaHFLevel", "KORCX_MEMORY", "VelaReplayPath",
-                                        "VelaReplayPrefix", "VelaInputPath", "VelaOutputFile", "VelaReplayMethod",
-                                        "VelaCheckMode", "VelaTraceLevel", "VelaReplayPlugMode", "QTS_LOG_NAME",
+  static const char* const kOthers[] = {"VelaLevel",        "VelaHFLevel",     "KORCX_MEMORY",
+                                        "VelaReplayPath",   "VelaReplayPrefix", "VelaInputPath",
+                                        "VelaOutputFile",   "VelaReplayMethod", "VelaCheckMode",
+                                        "VelaTraceLevel",   "VelaReplayPlugMode", "QTS_LOG_NAME",
                                         "KorDevelopmentStage", "VelaUseSystemConstants"};
+  static const char* const kTexts[] = {"", "levelbsf", "500", "7", "-1", "100000", "TRUE", "C:\\r", "abc", "x/y\\"};
   const std::vector<vela::test::ConfigKey>& keys = vela::test::ConfigKeys();
+  VelaFlushEnv();
   for (std::size_t n = c.Pick(12); n > 0 && !c.Exhausted(); --n) {
     const std::size_t k = c.Pick(keys.size() + std::size(kOthers));
-    const char* key = k < keys.size() ? keys[k].key : kOthers[k - keys.size()];
+    const char* key = k < keys.size() ? keys[k].key.c_str() : kOthers[k - keys.size()];
     VelaSetEnv(key, (c.Chance(50) ? std::string(kTexts[c.Pick(10)]) : CText(c, 16)).c_str());
   }
-  VelaGlobalParameters p;
+  VelaGlobalParameters p, copy;
   p.Initialize();
   p.InitializeEnv();
   Require(p.GetVelOpenConfigurationLevel() <= 751, "the level rose above its default");
-  const std::string path = p.GetReplayPath().str(), prefixKey = VelaGetEnv("VelaReplayPrefix").str(),
+  const std::string path = p.GetReplayPath().str(), prefix = VelaGetEnv("VelaReplayPrefix").str(),
                     log = VelaGetEnv("QTS_LOG_NAME").str();
   const std::string start = (path.empty() ? "" : path + "\\") +
-                            (!prefixKey.empty() ? prefixKey : !log.empty() ? log + "_" : std::string("Vela"));
+                            (!prefix.empty() ? prefix : !log.empty() ? log + "_" : std::string("Vela"));
   Require(p.GetReplayFullName().str() == start + "001.VelReplay", "replay name");
   Require(p.GetScriptFullName().str() == start + "1.VelScript", "script name");
-  VelaGlobalParameters copy(p);
-  copy.Save();
-  copy.Initialize();
-  copy.Restore();
+  copy = p;
+  copy.Save(), copy.Initialize(), copy.Restore();
   Require(copy.GetVelFullOpenConfigurationLevel() == p.GetVelFullOpenConfigurationLevel(), "Restore lost the levels");
   VelaFlushEnv();
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static auto* const guard = new vela::test::ScopedConfigEnvironment();  // the custom table alone speaks
   (void)guard;
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ByteChoices c(data, size);
-  switch (c.Pick(3)) {
-    case 0: CustomEnvironment(c); break;
-    case 1: KeySequence(c); break;
-    default: Creation(c); break;
-  }
+  const std::size_t which = c.Pick(3);
+  which == 0 ? CustomEnvironment(c) : which == 1 ? KeySequence(c) : Creation(c);
   return 0;
 }

@@ -1,10 +1,5 @@
-// Graphs decoded from the input (simple, multigraphs, partly directed) and
-// solved by every method of the graph solver, several runs on one solver,
-// each result checked against the model the graph tests use
-// (support/GraphModel): components, strongly connected components and the
-// spanning tree exactly as their plain rules give them, chordless cycles as
-// closed walks (on a simple graph exactly its induced cycles), the selection
-// as its rule keeps them.
+// Graphs decoded from the input, solved by every method of the graph solver
+// and checked against the model the graph tests use (support/GraphModel).
 #include <cstddef>
 #include <cstdint>
 

@@ -54,22 +54,38 @@ inline VelaMatrix Random(int rows, int cols, TestRng& rng, int rank = -1, int sp
   return VelaMatrix(rows, cols, RandomMatrix(rows, cols, rank < 0 ? std::min(rows, cols) : rank, spread, rng).data());
 }
 
+// Families of test matrices: random, rank-deficient, rows 2^±24 apart, zero, small integers (ties and exact
+// zeros), and random entries at 2^-1000 and 2^1000.
+enum Family { kRandom, kDeficient, kBadlyScaled, kZero, kSmallInteger, kTiny, kHuge };
+inline int Exponent(Family f) { return f == kTiny ? -1000 : f == kHuge ? 1000 : 0; }
+inline int FamilyRank(Family f, int m, int n) {
+  const int p = std::min(m, n);
+  return f == kZero ? 0 : f == kDeficient ? p - 1 - p / 3 : p;
+}
+inline Vec Make(TestRng& rng, int m, int n, Family f) {
+  Vec a = RandomMatrix(m, n, FamilyRank(f, m, n), f == kBadlyScaled ? 24 : 0, rng);
+  for (double& x : a) x = f == kSmallInteger ? rng.Below(7) - 3 : std::ldexp(x, Exponent(f));
+  return a;
+}
+inline VelaMatrix M(int rows, int cols, Vec v) { return VelaMatrix(rows, cols, v.data()); }
+inline VelaVector V(Vec v) { return VelaVector(static_cast<int>(v.size()), v.data()); }
+inline double Dot(const double* a, const double* b, int n) { return VelaVector::ScalarProduct(n, a, b); }
+
 inline Vec Values(const VelaMatrix& m) { return Vec(m.GetBuffer(), m.GetBuffer() + m.GetSize()); }
-inline bool Bits(const double* a, const double* b, std::size_t n) { return std::memcmp(a, b, n * sizeof(double)) == 0; }
-inline bool Bits(const Vec& a, const Vec& b) { return a.size() == b.size() && Bits(a.data(), b.data(), a.size()); }
+inline bool Bits(const Vec& a, const Vec& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
 inline VelaMatrix Transposed(VelaMatrix m) { return m.Transpose(), m; }
 inline Vec Scaled(Vec a, int e) {  // times 2^e
   for (double& x : a) x = std::ldexp(x, e);
   return a;
 }
 
-// The singular values above 1e-12 times the largest.
+// The number of singular values not below 1e-12 times the largest.
 inline int SvdRank(const VelaMatrix& a) {
-  VelaMatrix u, v;
-  Vec s(static_cast<std::size_t>(a.GetNbOfCol()) + 1, 0.0);
-  EXPECT_TRUE(a.GetSize() == 0 || a.FactorisationSVD(u, s.data(), v));
-  const double big = *std::max_element(s.begin(), s.end());
-  return static_cast<int>(std::count_if(s.begin(), s.end(), [&](double x) { return x > 1e-12 * big; }));
+  VelaMatrix kernel;
+  EXPECT_EQ(VelaMatrix(a).KernelSVD(kernel, 1e-12), 1);
+  return a.GetSize() == 0 ? 0 : a.GetNbOfCol() - kernel.GetNbOfRow();
 }
 
 // What `write` puts on the trace stream at the given trace level.

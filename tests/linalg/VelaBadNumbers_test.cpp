@@ -26,7 +26,7 @@ void CheckNorms(int n, const double* p, double norm2, double normInf) {
 
 const EntryPoint kEntryPoints[] = {
     {"arithmetic and norms", Cat({kA, kB, {2.5}}), [](const In& in) {
-       const VelaMatrix A = Mat(in, 0, 3, 3), B = Mat(in, 9, 3, 3), C = A * B, S = A + B, D = A - B, P = A * in[18];
+       const VelaMatrix A = Mat(in, 0, 3, 3), B = Mat(in, 9, 3, 3), C = A * B;
        VelaMatrix L(B);
        L.MultiplyLeft(A);
        const VelaVector v(3, in.data() + 9), Av = A * v, vA = A.MultiplyVectorLeft(v);
@@ -34,9 +34,6 @@ const EntryPoint kEntryPoints[] = {
          EXPECT_TRUE(Same(Av[i], Dot(&in[3 * i], 1, &in[9], 1)) && Same(vA[i], Dot(&in[9], 1, &in[i], 3)));
          for (int j = 0; j < 3; ++j) EXPECT_TRUE(Same(C(i, j), Dot(&in[3 * i], 1, &in[9 + j], 3)) && Same(L(i, j), C(i, j)));
        }
-       for (int k = 0; k < 9; ++k)
-         EXPECT_TRUE(Same(S.GetBuffer()[k], in[k] + in[9 + k]) && Same(D.GetBuffer()[k], in[k] - in[9 + k]) &&
-                     Same(P.GetBuffer()[k], in[k] * in[18]));
        EXPECT_TRUE(Same(VelaVector(3, in.data()) * v, Dot(&in[0], 1, &in[9], 1)));
        EXPECT_EQ(v > in[18], !(in[9] < in[18] || in[10] < in[18] || in[11] < in[18]));
        CheckNorms(9, in.data(), VelaMatrix::Norm2(9, in.data()), VelaMatrix::NormInf(9, in.data()));
@@ -89,6 +86,9 @@ const EntryPoint kEntryPoints[] = {
        VelaSparseMatrix serial(3, 3, in.data()), parallel(3, 3, in.data());
        serial.SolveGaussJordan(0, &in[9], xs.data(), &Ks, in[12]);
        parallel.ParallelSolveGaussJordan(0, &in[9], xp.data(), &Kp, in[12]);
+       for (int k = 0; k < 9; ++k)  // a clear flag only on an exact zero, NaN included
+         EXPECT_TRUE((serial.IsNonZero(k / 3, k % 3) || serial(k / 3, k % 3) == 0.0) &&
+                     (parallel.IsNonZero(k / 3, k % 3) || parallel(k / 3, k % 3) == 0.0));
        VelaMatrix invQR(1, 1, 7.0), B = Mat(in, 0, 3, 3);
        EXPECT_TRUE(B.InverseQR(invQR) ? Finite(invQR) && Finite(in.data(), 9) : Untouched(invQR));
        const int kept = B.Orthogonalize(in[12], nullptr);
@@ -104,25 +104,6 @@ const EntryPoint kEntryPoints[] = {
        const int nullity = in[12] > 4.0 ? 3 : 0;
        EXPECT_TRUE(Ks.GetNbOfRow() == Kp.GetNbOfRow() && K.GetNbOfRow() == nullity);
        EXPECT_TRUE(nullity == 0 || (x[0] == 0.0 && x[1] == 0.0 && x[2] == 0.0));
-       // Beyond 2^500 the elimination factors fall into the denormals.
-       if (nullity > 0 || !Finite(&in[9], 3) || VelaMatrix::NormInf(9, in.data()) > 0x1p500) return;
-       if (VelaMatrix::NormInf(3, &in[9]) > 1e300) return;  // the residual's sum would need a wider type
-       for (int i = 0; i < 3; ++i) {
-         long double r = -in[9 + i], scale = std::fabs(in[9 + i]);
-         for (int j = 0; j < 3; ++j) r += static_cast<long double>(in[3 * i + j]) * x[j], scale += std::fabs(in[3 * i + j] * x[j]);
-         EXPECT_LE(std::fabs(r), 1e-12L * scale);
-       }
-     }},
-    {"simplex", Cat({{1, 1, 1, 0, 1, -1, 0, 1}, {4, 1}, {1, 2, 0, 0}, {0, 0, 4, 1}, {1e30, 1e-10}}), [](const In& in) {
-       const VelaMatrix A = Mat(in, 0, 2, 4);
-       const VelaVector b(2, &in[8]), c(4, &in[10]);
-       VelaVector x(4, &in[14]), start(1, 7.0);
-       const bool refused = !Finite(in.data(), 18) || !(in[19] >= 0.0);
-       const unsigned char ok = A.SimplexMaximisation(x, c, b, in[18], in[19]);
-       // An optimum out of range has infinite entries.
-       EXPECT_TRUE(ok ? !refused && NoNaN(x) && (x > 0.0) : std::memcmp(x.GetBuffer(), &in[14], 4 * sizeof(double)) == 0);
-       const unsigned char found = A.InitializeSimplexStartPoint(start, b, in[19]);
-       EXPECT_TRUE(found ? Finite(in.data(), 10) && start.GetSize() == 4 && NoNaN(start) && (start > 0.0) : Untouched(start));
      }},
 };
 

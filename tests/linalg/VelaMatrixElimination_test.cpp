@@ -18,7 +18,6 @@ double Cosine(const VelaMatrix& a, const VelaMatrix& k) {
 }
 
 // Exact cases give the count returned (pivots, kernel rows, success and rank), then the values left.
-VelaMatrix M(int m, int n, Vec v) { return VelaMatrix(m, n, v.data()); }
 Vec Out(Vec head, const double* v, int size) { return head.insert(head.end(), v, v + size), head; }
 Vec Red(VelaMatrix a, double tol, int keep, int row = 0, int col = 0, int end = -1) {  // end < 0: elimination
   const int count = end < 0 ? a.PerformGaussElimination(tol, keep) : a.ReduceSubmatrix(row, col, end, tol);

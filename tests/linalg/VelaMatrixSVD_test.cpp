@@ -1,6 +1,5 @@
-// Singular value decomposition members of VelaMatrix: the exact cases, empty shapes and failures, the plain
-// transcription's bits, and properties over sizes, shapes and families (reconstruction, orthonormal factors,
-// the same values for A and Aᵀ, minimum-norm least squares, kernel and inverse).
+// The SVD members of VelaMatrix: exact cases, empty shapes and failures, and properties over sizes, shapes and
+// families (reconstruction, orthonormal factors, A and Aᵀ alike, minimum-norm least squares, kernel, inverse).
 #include "vela/linalg/VelaMatrix.h"
 
 #include <cfloat>
@@ -11,18 +10,6 @@ namespace {
 
 using namespace vela::test;
 
-// Random, rank-deficient (rank half the smaller count), rows 2^±26 apart, zero (-0.0, whose sign a zeroed
-// column of U drops), small integers, and random entries at 2^-1000 and 2^1000.
-enum Family { kRandom, kDeficient, kBadlyScaled, kZero, kSmallInteger, kTiny, kHuge };
-int Exponent(Family f) { return f == kTiny ? -1000 : f == kHuge ? 1000 : 0; }
-VelaMatrix Make(Family f, int m, int n, TestRng& rng) {
-  const int p = std::min(m, n);
-  VelaMatrix a = Random(m, n, rng, f == kZero ? 0 : f == kDeficient ? p / 2 : p, f == kBadlyScaled ? 26 : 0);
-  for (double* x = a.GetBuffer(); x < a.GetBuffer() + a.GetSize(); ++x)
-    *x = f == kSmallInteger ? rng.Below(7) - 3 : f == kZero ? -0.0 : std::ldexp(*x, Exponent(f));
-  return a;
-}
-
 struct Svd { VelaMatrix u; Vec s; VelaMatrix v; unsigned char ok; };
 Svd Decompose(const VelaMatrix& a) {
   Svd d{VelaMatrix(), Vec(static_cast<std::size_t>(a.GetNbOfCol()), -1.0), VelaMatrix(), 0};
@@ -32,7 +19,6 @@ Svd Decompose(const VelaMatrix& a) {
 double OrthonormalityError(const VelaMatrix& q) {  // max |Q Qᵀ - I|
   return (q * Transposed(q) - VelaMatrix(q.GetNbOfRow())).GetNormInf(-1);
 }
-double Dot(const double* a, const double* b, int n) { return VelaVector::ScalarProduct(n, a, b); }
 
 TEST(VelaMatrixSVD, ExactCases) {
   const double diag[] = {3, 0, 0, -2}, ordered[] = {1, 0, 0, 0, 2, 0, 0, 0, 3};
@@ -49,11 +35,9 @@ TEST(VelaMatrixSVD, ExactCases) {
   Vec x(2, 0.0);
   VelaMatrix k, ones(2, 2, 1.0), row(1, 2, 1.0);
   ASSERT_EQ(ones.SolveSVD(b, x.data(), 1e-10) + row.KernelSVD(k, 1e-10), 2);
-  EXPECT_NEAR(x[0], 1.0, 1e-14);
-  EXPECT_NEAR(x[1], 1.0, 1e-14);
+  EXPECT_LE(std::fabs(x[0] - 1.0) + std::fabs(x[1] - 1.0), 1e-14);
   ASSERT_EQ(std::make_pair(k.GetNbOfRow(), k.GetNbOfCol()), std::make_pair(1, 2));
-  EXPECT_NEAR(std::fabs(k(0, 0)), 1 / std::sqrt(2.0), 1e-15);
-  EXPECT_NEAR(k(0, 0) + k(0, 1), 0.0, 1e-15);
+  EXPECT_LE(std::fabs(std::fabs(k(0, 0)) - 1 / std::sqrt(2.0)) + std::fabs(k(0, 0) + k(0, 1)), 1e-15);
   // ResolveSVD skips zero values and flushes entries below 1e-20; b and x may share storage.
   const VelaMatrix id(2);
   const double zero[] = {2.0, 0.0}, big[] = {1e10, 1.0}, tinyB[] = {1e-11, 3.0};
@@ -79,16 +63,6 @@ TEST(VelaMatrixSVD, EmptyShapesAndFailures) {
   const double singular[] = {2, 0, 0, 0};
   EXPECT_EQ(VelaMatrix(2, 2, singular).InverseSVD(u), 1);
   EXPECT_FALSE(std::isfinite(u.GetNorm2(-1)));
-  TestRng rng{5};  // non-finite entries fail without hanging; the failure propagates, outputs untouched
-  for (auto [m, n] : {std::pair{1, 1}, {3, 3}, {7, 5}, {2, 5}, {36, 36}})
-    for (double bad : {NAN, INFINITY, -INFINITY}) {
-      VelaMatrix a = Random(m, n, rng), kernel(1, 1, 7.0), inv;
-      a(m / 2, n - 1) = bad;
-      Vec b(static_cast<std::size_t>(m), 1.0), x(static_cast<std::size_t>(n), 7.0);
-      EXPECT_EQ(Decompose(a).ok + a.SolveSVD(b.data(), x.data(), 1e-10) + a.KernelSVD(kernel, 1e-10), 0);
-      EXPECT_TRUE(x[0] == 7.0 && kernel(0, 0) == 7.0) << m << "x" << n << " " << bad;
-      EXPECT_EQ(m == n ? a.InverseSVD(inv) : 0, 0);
-    }
 }
 
 // A = U diag(S) Vᵀ with S >= 0 and V orthonormal; U orthonormal when tall, its rows orthonormal when wide with
@@ -120,7 +94,7 @@ TEST(VelaMatrixSVD, DecompositionPropertiesOverSizesShapesAndFamilies) {
     for (auto [m, n] : {std::pair{size, size}, {size + size / 2 + 1, size}, {size, size + size / 3 + 1}})
       for (Family f : {kRandom, kDeficient, kBadlyScaled, kZero, kSmallInteger, kTiny, kHuge}) {
         SCOPED_TRACE(testing::Message() << "family " << f << " " << m << "x" << n);
-        CheckDecomposition(Make(f, m, n, rng), Exponent(f));
+        CheckDecomposition(M(m, n, Make(rng, m, n, f)), Exponent(f));
       }
   // Entries far below the largest (a subnormal one, DBL_MIN among integers) give finite factors.
   const double wide[] = {1.0, 1e-310}, tall[] = {1, DBL_MIN, 2, DBL_MIN, -2, DBL_MIN, DBL_MIN, 1, -3, DBL_MIN, 0, DBL_MIN};
@@ -131,13 +105,7 @@ TEST(VelaMatrixSVD, DecompositionPropertiesOverSizesShapesAndFamilies) {
     ASSERT_EQ(VelaMatrix(a).KernelSVD(kernel, 1e-10) + VelaMatrix(a).SolveSVD(b.data(), x.data(), 1e-10), 2);
     EXPECT_TRUE(std::isfinite(kernel.GetNorm2(-1) + x[0] + x[1]));
   }
-}
-
-// The exact factors of a -0.0 matrix (zeroed columns of U drop the sign), and into the matrix itself.
-TEST(VelaMatrixSVD, ExactFactorsOfZeroAndIntoItself) {
-  const Svd d = Decompose(VelaMatrix(3, 2, Vec(6, -0.0).data()));
-  EXPECT_TRUE(d.ok && Bits(Values(d.u), {1, 0, 0, 1, 0, 0}) && Bits(d.s, {0, 0}) && Bits(Values(d.v), {1, 0, 0, 1}));
-  TestRng rng{77};
+  // U may be the matrix itself.
   for (int m : {5, 8, 3}) {
     VelaMatrix a = Random(m, 5, rng);
     const Svd separate = Decompose(a);
@@ -156,8 +124,8 @@ TEST(VelaMatrixSVD, SolveKernelAndInverseOverShapes) {
     for (auto [m, n] : {std::pair{size, size}, {size + 4, size}, {size, size + 4}})
       for (Family f : {kRandom, kDeficient}) {
         SCOPED_TRACE(testing::Message() << "family " << f << " " << m << "x" << n);
-        VelaMatrix a = Make(f, m, n, rng), kernel, inv;
-        const int rank = f == kRandom ? std::min(m, n) : std::min(m, n) / 2;
+        VelaMatrix a = M(m, n, Make(rng, m, n, f)), kernel, inv;
+        const int rank = FamilyRank(f, m, n);
         ASSERT_EQ(a.KernelSVD(kernel, 1e-10), 1);
         ASSERT_EQ(std::make_pair(kernel.GetNbOfRow(), kernel.GetNbOfCol()), std::make_pair(n - rank, n));
         EXPECT_LE(OrthonormalityError(kernel) + (a * Transposed(kernel)).GetNormInf(-1), 1e-12 * (1 + a.GetNorm2(-1)));

@@ -17,10 +17,9 @@ std::vector<unsigned char> Flags(const VelaSparseMatrix& m) {
   for (int k = 0; k < m.GetSize(); ++k) f.push_back(m.IsNonZero(k / m.GetNbOfCol(), k % m.GetNbOfCol()));
   return f;
 }
-// One random sequence of ClearCol, MultRow, SwapRows, SwapCols and
-// SubtractRowByFactor per shape, each checked against the same operation as
-// its contract states it on a dense array and a flag array; rows of mixed
-// density with flagged signed zeros; then the copies' flags.
+// One random sequence of ClearCol, MultRow, SwapRows, SwapCols and SubtractRowByFactor per shape, each checked
+// against the operation as its contract states it on a dense array and a flag array; rows of mixed density with
+// flagged signed zeros; then the copies' flags.
 TEST(VelaSparseMatrix, OperationsMatchADenseModel) {
   TestRng rng{7};
   const int shapes[][2] = {{1, 1}, {2, 7}, {6, 6}, {5, 9}, {9, 40}, {37, 3}, {12, 130}};
@@ -118,18 +117,15 @@ TEST(VelaSparseMatrixParallel, DocumentedSystemsSerialAndParallel) {
     for (const Case& c : cases) {
       VelaSparseMatrix m(c.rows, c.cols, c.a.data());
       const Solved s = Solve(m, c.b.empty() ? nullptr : c.b.data(), 0, 1e-12, parallel);
-      EXPECT_EQ(s.x, c.x) << "case " << &c - cases << (parallel ? " parallel" : "");
-      EXPECT_EQ(s.kernel.GetNbOfRow(), c.kernelRows);
-      EXPECT_EQ(std::vector<double>(s.kernel.GetBuffer(), s.kernel.GetBuffer() + s.kernel.GetSize()), c.kernel);
+      EXPECT_TRUE(s.x == c.x && s.kernel.GetNbOfRow() == c.kernelRows && Values(s.kernel) == c.kernel)
+          << "case " << &c - cases << (parallel ? " parallel" : "");
     }
 }
 
-// Square, wide and tall systems b = A x0 of full, half, unit and zero rank,
-// sparse and banded (one dense row), rows scaled by up to 2^10; level and
-// scan order cycle so that every shape and every kind meets all four. A x = b
-// and A k = 0 for every kernel row to a relative 1e-12, the rank that of the
-// SVD, and the plain loop's solution and reduced matrix: the same bits on
-// dense systems, the same values on sparse ones.
+// Square, wide and tall systems b = A x0 of full, half, unit and zero rank, sparse and banded (one dense row), rows
+// scaled by up to 2^10; level and scan order cycle so that every shape and every kind meets all four. A x = b and
+// A k = 0 for every kernel row to a relative 1e-12, the rank that of the SVD, and the plain loop's solution and
+// reduced matrix: the same bits on dense systems, the same values on sparse ones.
 TEST(VelaSparseMatrix, PropertiesAndAgreementWithThePlainLoop) {
   TestRng rng{2024};
   const int shapes[][2] = {{1, 1},   {1, 4},   {4, 1},   {3, 3},     {6, 6},    {7, 5},    {5, 7},   {9, 13},
@@ -173,11 +169,10 @@ TEST(VelaSparseMatrix, PropertiesAndAgreementWithThePlainLoop) {
   }
 }
 
-// Both solves of one consistent system b = A x0: the rank of A, the
-// parallel kernel rows in the null space of A (independent by construction,
-// so they span it as the serial ones do), the parallel solution solving the
-// system and equal to the serial one to rounding when both take the same
-// pivots: at full column rank, or at the older level by rows.
+// Both solves of one consistent system b = A x0: the rank of A, the parallel kernel rows in the null space of A
+// (independent by construction, so they span it as the serial ones do), the parallel solution solving the system
+// and equal to the serial one to rounding when both take the same pivots: at full column rank, or at the older
+// level by rows.
 void ExpectSameSolutions(int rows, int cols, int rank, unsigned int level, bool byColumns, TestRng& rng) {
   ScopedREFOrder order(byColumns);
   const std::vector<double> a = RandomMatrix(rows, cols, rank, 0, rng);
@@ -196,39 +191,16 @@ void ExpectSameSolutions(int rows, int cols, int rank, unsigned int level, bool 
 }
 
 // Odd and even row counts (the worker's rows outlast the main participant's), wide and tall, full rank and
-// rank-deficient, both levels and scan orders: small, for the thread sanitizer.
+// rank-deficient, both levels and scan orders; then the size at which the dense front end goes parallel.
 TEST(VelaSparseMatrixParallel, AgreesWithTheSerialSolve) {
   TestRng rng{31};
   const int small[][3] = {{1, 1, 1}, {2, 2, 1}, {3, 5, 3}, {5, 3, 2}, {7, 7, 7}, {41, 40, 40}, {40, 41, 25}};
   for (bool byColumns : {false, true})
     for (unsigned int level : {0u, kNewLevel})
       for (const auto& shape : small) ExpectSameSolutions(shape[0], shape[1], shape[2], level, byColumns, rng);
-}
-
-TEST(VelaSparseMatrix, TwoThreadsAgreeWithTheSerialSolveAt400And1000) {
-  TestRng rng{32};
   ExpectSameSolutions(400, 400, 400, 0, false, rng);
   ExpectSameSolutions(400, 400, 300, kNewLevel, false, rng);
   ExpectSameSolutions(360, 400, 200, 0, true, rng);
-  ExpectSameSolutions(1000, 1000, 1000, 0, false, rng);
-}
-
-TEST(VelaSparseMatrixParallel, NonFiniteEntriesAndNonPositiveTolerancesEnd) {
-  const double inf = HUGE_VAL, nan = std::nan("");
-  TestRng rng{8};
-  for (bool parallel : {false, true}) {
-    for (int n : {1, 3, 8, 24})
-      for (double tol : {1e-9, 0.0, -1.0, nan})
-        for (double bad : {inf, -inf, nan}) {
-          ScopedREFOrder order(n % 3 == 0);
-          std::vector<double> a = RandomMatrix(n, n + 1, n / 2, 0, rng), b(a.size(), bad);
-          a[static_cast<std::size_t>(rng.Below(n * (n + 1)))] = bad;
-          VelaSparseMatrix m(n, n + 1, a.data());
-          Solve(m, b.data(), n % 2 ? 0 : kNewLevel, tol, parallel);
-          for (int k = 0; k < m.GetSize(); ++k)  // the flags still cover every non-zero, NaN included
-            ASSERT_TRUE(m.IsNonZero(k / (n + 1), k % (n + 1)) || m.GetBuffer()[k] == 0.0) << n << " " << tol;
-        }
-  }
 }
 
 // The worker's loop refuses a thread outside the batch; overlapping solves (the later ones go serial) succeed.

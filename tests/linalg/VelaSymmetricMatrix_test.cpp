@@ -1,6 +1,6 @@
-// Packed symmetric and lower-triangular matrices: the LDLᵀ factorisation and solve bit for bit against the
-// literal steps and as reconstruction P S Pᵀ = L D Lᵀ over kinds and sizes, Cholesky against LDLᵀ, the small
-// documented cases, packed products, triangular solves, and buffer reuse.
+// Packed symmetric and lower-triangular matrices: every LDLᵀ pivot choice by its permutation, the factorisation as
+// reconstruction P S Pᵀ = L D Lᵀ and the solve by its residual over kinds and sizes, Cholesky against LDLᵀ, the
+// small documented cases, packed products, triangular solves, and buffer reuse.
 #include "vela/linalg/VelaSymmetricMatrix.h"
 
 #include "linalg/LinalgTesting.h"
@@ -13,7 +13,7 @@ using namespace vela::test;
 struct Inspectable : VelaSymmetricMatrix {
   using VelaSymmetricMatrix::VelaSymmetricMatrix;
   using VelaSymmetricMatrix::GetFactor, VelaSymmetricMatrix::GetPermutation, VelaSymmetricMatrix::GetPivotKinds;
-  using VelaSymmetricMatrix::RunFactorisation, VelaSymmetricMatrix::SymmetricPivot;
+  using VelaSymmetricMatrix::RunFactorisation;
 };
 
 std::size_t P(int i) { return static_cast<std::size_t>(i) * (i + 1) / 2; }
@@ -23,96 +23,18 @@ Vec Packed(const VelaLowerTriangularMatrix& l) { return Vec(l.GetBuffer(), l.Get
 
 // Indefinite, zero diagonal, rows 2^±26 apart, positive definite (B Bᵀ + n I), small integers (-3 .. 3: ties
 // and exact zeros reach every pivot test).
-enum Kind { kIndefinite, kZeroDiagonal, kBadlyScaled, kDefinite, kSmallInteger };
+enum Kind { kIndefinite, kZeroDiagonal, kScaledRows, kDefinite, kIntegers };
 Vec RandomPacked(int n, Kind kind, TestRng& rng) {
-  const Vec b = RandomMatrix(n, n, n, kind == kBadlyScaled ? 13 : 0, rng);
+  const Vec b = RandomMatrix(n, n, n, kind == kScaledRows ? 13 : 0, rng);
   Vec p(P(n));
   for (int i = 0; i < n; ++i)
     for (int j = 0; j <= i; ++j) {
       double d = i == j ? n : 0.0;
       for (int k = 0; k < n && kind == kDefinite; ++k) d += b[i * n + k] * b[j * n + k];
-      p[P(i) + j] = kind == kDefinite ? d : kind == kSmallInteger ? rng.Below(7) - 3
+      p[P(i) + j] = kind == kDefinite ? d : kind == kIntegers ? rng.Below(7) - 3
                     : kind == kZeroDiagonal && i == j ? 0.0 : b[i * n + j];
     }
   return p;
-}
-
-// The factorisation's steps taken literally on a packed copy, the interchange written as a relabelling
-// A'(a, b) = A(π(a), π(b)); `branches` counts the pivot choices met.
-struct Literal { Vec a; std::vector<int> perm, kinds; unsigned char result = 1; };
-void Relabel(Literal& ref, int n, int i, int j) {
-  const Vec old = ref.a;
-  auto pi = [&](int x) { return x == i ? j : x == j ? i : x; };
-  for (int r = 0; r < n; ++r)
-    for (int c = 0; c <= r; ++c) ref.a[P(r) + c] = Sym(old, pi(r), pi(c));
-  std::swap(ref.perm[i], ref.perm[j]);
-}
-Literal Factorise(const Vec& packed, int n, int* branches) {
-  const double alpha = 0.6403882032022076;
-  Literal ref{packed, std::vector<int>(n), std::vector<int>(n, 0)};
-  for (int k = 0; k < n; ++k) ref.perm[k] = k;
-  auto A = [&](int i, int j) -> double& { return ref.a[P(i) + j]; };
-  Vec w1(n), w2(n);
-  for (int k = 0, r = -1; k < n; r = -1) {
-    const double akk = std::fabs(A(k, k));
-    double lambda = 0.0;
-    for (int i = k + 1; i < n; ++i)
-      if (std::fabs(A(i, k)) > lambda) lambda = std::fabs(A(i, k)), r = i;
-    bool two = false;
-    if (r < 0 || akk >= alpha * lambda) {
-      ++branches[0];
-    } else {
-      int p = k, q = r;
-      double sigma = lambda;
-      for (int j = k + 1; j < r; ++j)
-        if (std::fabs(A(r, j)) > sigma) sigma = std::fabs(A(r, j)), p = j, q = r;
-      for (int i = r + 1; i < n; ++i)
-        if (std::fabs(A(i, r)) > sigma) sigma = std::fabs(A(i, r)), p = r, q = i;
-      const int other = p == r ? q : p;  // sigma's partner of r
-      if (akk * sigma >= alpha * (lambda * lambda)) {
-        ++branches[1];
-      } else if (std::fabs(A(r, r)) >= alpha * sigma) {
-        ++branches[2], branches[5] += p == r, Relabel(ref, n, k, r);
-      } else if (p == k) {
-        ++branches[3], two = true;
-        if (q > k + 1) Relabel(ref, n, k + 1, q);
-      } else if (A(other, other) * A(r, r) >= alpha * (sigma * sigma)) {
-        ++branches[4], branches[5] += p == r, Relabel(ref, n, k, other);
-      } else {
-        ++branches[3], two = true, Relabel(ref, n, k, q);
-        if (p > k + 1) Relabel(ref, n, k + 1, p);
-      }
-    }
-    const double a = A(k, k), b = two ? A(k + 1, k) : 0.0, c = two ? A(k + 1, k + 1) : 0.0, det = a * c - b * b;
-    if ((two ? det : a) == 0.0) return ref.result = 0, ref;
-    if (!two) A(k, k) = 1.0 / a;
-    if (two) A(k, k) = c / det, A(k + 1, k) = -b / det, A(k + 1, k + 1) = a / det, ref.kinds[k] = 1;
-    for (int i = k + 1 + two; i < n; ++i) {
-      w1[i] = A(i, k), w2[i] = two ? A(i, k + 1) : 0.0;
-      if (!two) A(i, k) = w1[i] / a;
-      if (two) A(i, k) = w1[i] * A(k, k) + w2[i] * A(k + 1, k), A(i, k + 1) = w1[i] * A(k + 1, k) + w2[i] * A(k + 1, k + 1);
-      for (int j = k + 1 + two; j <= i; ++j)
-        A(i, j) = two ? A(i, j) - A(i, k) * w1[j] - A(i, k + 1) * w2[j] : A(i, j) - A(i, k) * w1[j];
-    }
-    k += 1 + two;
-  }
-  return ref;
-}
-Vec Solve(const Literal& ref, int n, const VelaVector& b) {
-  auto A = [&](int i, int j) { return ref.a[P(i) + j]; };
-  Vec y(n), x(n);
-  for (int k = 0; k < n; ++k) y[k] = b[ref.perm[k]];
-  for (int k = 0; k + 1 < n; ++k)
-    for (int i = k + 1 + ref.kinds[k]; i < n; ++i) y[i] = y[i] - y[k] * A(i, k);
-  for (int k = 0; k < n; k += 1 + ref.kinds[k]) {
-    const double y0 = y[k], y1 = ref.kinds[k] ? y[k + 1] : 0.0;
-    y[k] = ref.kinds[k] ? A(k, k) * y0 + A(k + 1, k) * y1 : y[k] * A(k, k);
-    if (ref.kinds[k]) y[k + 1] = A(k + 1, k) * y0 + A(k + 1, k + 1) * y1;
-  }
-  for (int k = n - 1; k >= 1; --k)
-    for (int j = k - 1 - ref.kinds[k - 1]; j >= 0; --j) y[j] = y[j] - y[k] * A(k, j);
-  for (int k = 0; k < n; ++k) x[ref.perm[k]] = y[k];
-  return x;
 }
 
 // Largest |P S Pᵀ - L D Lᵀ| over the largest |S|, with D from its stored inverse: measured against S itself, so
@@ -140,39 +62,53 @@ double ReconstructionError(const Vec& s, const Inspectable& m) {
   return scale > 0.0 ? worst / scale : worst;
 }
 
-TEST(VelaSymmetricMatrix, LDLtFollowsTheLiteralStepsAndReconstructs) {
+// Every pivot choice at the first column of a 4 x 4 matrix, each inequality met true and false and never on its
+// boundary, mostly with ties for the largest entry below the diagonal: the permutation and pivot kinds it gives.
+TEST(VelaSymmetricMatrix, PivotChoicesGiveTheirPermutation) {
+  const struct { Vec packed; std::vector<int> perm, kinds; } cases[] = {
+      {{2, 0, -2, 3, 2, 1, -3, 2, -3, 3}, {0, 1, 2, 3}, {0, 0, 1, 0}},      // the diagonal is large enough
+      {{1, -2, 2, 2, -3, 0, 1, 0, -2, -3}, {0, 1, 2, 3}, {0, 0, 0, 0}},     // large enough against r's row too
+      {{0, 2, -3, 1, 3, 3, 2, 0, -2, 3}, {1, 2, 3, 0}, {0, 0, 0, 0}},       // r's diagonal (sigma below it): 1 x 1 at r
+      {{-1, 1, -2, -3, 1, 0, 3, -1, -1, -2}, {0, 2, 1, 3}, {1, 0, 0, 0}},   // 2 x 2, r brought to k + 1
+      {{0, -1, -1, -1, -2, -3, 1, 0, -1, 2}, {2, 1, 0, 3}, {0, 0, 1, 0}},   // 1 x 1 at sigma's partner of r (below r)
+      {{0, 0, -1, -1, 1, -1, 1, 3, -3, 3}, {3, 2, 1, 0}, {1, 0, 1, 0}},     // 2 x 2 of r and its partner (left of r)
+  };
+  for (const auto& c : cases) {
+    Inspectable m(4, c.packed.data());
+    ASSERT_EQ(m.RunFactorisation(), 1) << "case " << &c - cases;
+    EXPECT_TRUE(Ints(m.GetPermutation()) == c.perm && Ints(m.GetPivotKinds()) == c.kinds) << "case " << &c - cases;
+    EXPECT_LT(ReconstructionError(c.packed, m), 1e-15) << "case " << &c - cases;
+  }
+}
+
+// P S Pᵀ = L D Lᵀ, the solve's residual, and far from unit scale the unit-scale steps (x scaled back); over kinds
+// and sizes, then many small integer matrices (ties and exact zeros).
+TEST(VelaSymmetricMatrix, LDLtReconstructsAndSolves) {
   TestRng rng{61};
-  int branches[6] = {};
-  for (Kind kind : {kIndefinite, kZeroDiagonal, kBadlyScaled, kDefinite, kSmallInteger})
+  for (Kind kind : {kIndefinite, kZeroDiagonal, kScaledRows, kDefinite, kIntegers})
     for (int n : {1, 2, 3, 6, 7, 36, 37, 100}) {
       SCOPED_TRACE(testing::Message() << "kind " << kind << ", order " << n);
       const Vec s = RandomPacked(n, kind, rng);
       Inspectable m(n, s.data());
-      const Literal ref = Factorise(s, n, branches);
-      ASSERT_EQ(m.RunFactorisation(), ref.result);
-      EXPECT_TRUE(Bits(Packed(m.GetFactor()), ref.a) && Ints(m.GetPermutation()) == ref.perm &&
-                  Ints(m.GetPivotKinds()) == ref.kinds);
-      EXPECT_TRUE(kind == kSmallInteger || ref.result == (kind == kZeroDiagonal && n == 1 ? 0 : 1));
-      EXPECT_TRUE(kind != kDefinite || ref.kinds == std::vector<int>(n, 0));
-      EXPECT_TRUE(kind != kZeroDiagonal || n == 1 || ref.kinds[0] == 1);
-      if (ref.result == 0) continue;
+      const unsigned char result = m.RunFactorisation();
+      EXPECT_TRUE(kind == kIntegers || result == (kind == kZeroDiagonal && n == 1 ? 0 : 1));
+      EXPECT_TRUE(kind != kDefinite || Ints(m.GetPivotKinds()) == std::vector<int>(n, 0));
+      EXPECT_TRUE(kind != kZeroDiagonal || n == 1 || m.GetPivotKinds()[0] == 1);
+      if (result == 0) continue;
       EXPECT_LT(ReconstructionError(s, m), 1e-14 * n + 1e-15);
       const VelaVector b(n, RandomMatrix(1, n, 1, 0, rng).data());
       VelaVector x;
-      VelaLowerTriangularMatrix L;
-      VelaIntArray perm;
-      EXPECT_EQ(m.SolveLDLt(1, b, x) + m.LDLt(L, perm), 2);
-      EXPECT_TRUE(Bits(Values(x), Solve(ref, n, b)) && Bits(Packed(L), ref.a) && Ints(perm) == ref.perm);
-      for (int e : {-900, 900}) {  // far from unit scale the unit-scale steps, x scaled back
+      EXPECT_EQ(m.SolveLDLt(1, b, x), 1);
+      EXPECT_LT(RelativeResidual(n, n, Values(m.ConvertToFullMatrix()), x.GetBuffer(), b.GetBuffer()), 1e-13);
+      for (int e : {-900, 900}) {
         Inspectable far(n, Scaled(s, e).data());
         VelaVector xf;
         ASSERT_EQ(far.SolveLDLt(0, b, xf), 1);
-        EXPECT_TRUE(Bits(Values(xf), Scaled(Values(x), -e)) && Ints(far.GetPermutation()) == ref.perm) << e;
+        EXPECT_TRUE(Bits(Values(xf), Scaled(Values(x), -e)) && Ints(far.GetPermutation()) == Ints(m.GetPermutation()));
       }
     }
-  for (int b = 0; b < 6; ++b) EXPECT_GT(branches[b], 0) << "pivot branch " << b << " never met";
-  for (int trial = 0, n = 1 + trial % 12; trial < 3000; ++trial, n = 1 + trial % 12) {  // ties and exact zeros
-    const Vec s = RandomPacked(n, kSmallInteger, rng);
+  for (int trial = 0, n = 1 + trial % 12; trial < 3000; ++trial, n = 1 + trial % 12) {
+    const Vec s = RandomPacked(n, kIntegers, rng);
     Inspectable m(n, s.data());
     ASSERT_TRUE(m.RunFactorisation() == 0 || ReconstructionError(s, m) < 1e-13) << "trial " << trial;
   }
@@ -195,15 +131,6 @@ TEST(VelaSymmetricMatrix, SmallFactorisationCases) {
   EXPECT_EQ(zero.SolveLDLt(1, VelaVector(4, 1.0), x) + Inspectable().RunFactorisation(), 2);
   EXPECT_EQ(spd.SolveLDLt(0, VelaVector(2, 1.0), untouched), 0);  // a right-hand side of the wrong length
   EXPECT_EQ(Values(untouched), Vec{7.0});
-  // Sigma below the diagonal of column r: a well-conditioned system a 2 x 2 pivot would spoil.
-  const double rows[36] = {-3, 0, -3, 0, 0, 2, 0, 3, -3, -1, 3, -1, -3, -3, 3, 2, 0, 0,
-                           0, -1, 2, 0, -3, 0, 0, 3, 0, -3, 0, 0, 2, -1, 0, 0, 0, 2};
-  VelaSymmetricMatrix s(6, VelaMatrix(6, 6, rows));
-  VelaVector b(6, 0.0);
-  b[5] = -2.0;
-  ASSERT_EQ(s.SolveLDLt(0, b, x), 1);
-  const Vec expected = {-0.25, -6.0, -2.25, -6.0, 0.5, -3.75};
-  for (int i = 0; i < 6; ++i) EXPECT_NEAR(x[i], expected[i], 1e-13) << i;
 }
 
 // L Lᵀ = S into a factor holding NaN, and the same solution as LDLᵀ, at unit scale and at 2^±1000.
@@ -211,8 +138,7 @@ TEST(VelaSymmetricMatrix, CholeskyReconstructsAndAgreesWithLDLt) {
   TestRng rng{63};
   for (int e : {0, -1000, 1000})
     for (int n : {1, 2, 3, 6, 7, 36, 37, 100}) {
-      Vec s = RandomPacked(n, kDefinite, rng);
-      for (double& v : s) v = std::ldexp(v, e);
+      const Vec s = Scaled(RandomPacked(n, kDefinite, rng), e);
       const VelaSymmetricMatrix p(n, s.data());
       const VelaVector b(n, RandomMatrix(1, n, 1, 0, rng).data());
       VelaVector xl;
@@ -240,8 +166,7 @@ TEST(VelaSymmetricMatrix, CholeskyReconstructsAndAgreesWithLDLt) {
   Vec x(2);
   const double b[] = {10, 20};  // [6 2; 2 9] x = b: x = (1, 2); SolveCholesky sizes its own factor
   EXPECT_EQ(VelaSymmetricMatrix(2, base).SolveCholesky(b, x.data(), &wrong, 0.5), 1);
-  EXPECT_NEAR(x[0], 1.0, 1e-15);
-  EXPECT_NEAR(x[1], 2.0, 1e-15);
+  EXPECT_LE(std::fmax(std::fabs(x[0] - 1.0), std::fabs(x[1] - 2.0)), 1e-15);
 }
 
 TEST(VelaSymmetricMatrix, ConstructionProductsAndBuffers) {
@@ -270,46 +195,22 @@ TEST(VelaSymmetricMatrix, ConstructionProductsAndBuffers) {
   // The triangular matrix: a smaller source keeps the buffer, Resize keeps it when shrinking.
   const double small[3] = {1, 2, 3};
   const Vec nine(10, 9.0);
-  VelaLowerTriangularMatrix two(2, small), four(4, nine.data()), three(3, nine.data()), copy(two);
+  VelaLowerTriangularMatrix two(2, small), four(4, nine.data()), three(3, nine.data());
   const double *fourBuffer = four.GetBuffer(), *threeBuffer = three.GetBuffer();
   four = two;
   three.Resize(2);
   EXPECT_TRUE(four.GetBuffer() == fourBuffer && four.GetBuffer() != two.GetBuffer() && Packed(four) == Packed(two));
-  EXPECT_TRUE(copy.GetBuffer() != two.GetBuffer() && Packed(copy) == Packed(two));
   EXPECT_TRUE(three.GetBuffer() == threeBuffer && Packed(three) == Vec(3, 9.0));
   three.Resize(5);
   three.GetRow(4)[4] = 1.0;  // the whole order-5 triangle is addressable
-  VelaLowerTriangularMatrix moved(std::move(three));
-  // NOLINTNEXTLINE(bugprone-use-after-move): the moved-from state is documented
-  EXPECT_TRUE(moved.GetOrder() == 5 && three.GetOrder() == 0 && three.GetBuffer() == nullptr);
 }
 
-// Small residuals, in place as out of place; a zero diagonal zeroes its unknown and the solve goes on.
+// A zero diagonal zeroes its unknown and the solve goes on (the residuals are checked through Cholesky's solves).
 TEST(VelaLowerTriangularMatrix, SolvesAndZeroDiagonals) {
-  TestRng rng{20261205};
-  for (int n : {1, 2, 3, 6, 7, 36, 37, 100}) {
-    VelaLowerTriangularMatrix L(n, nullptr);
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j <= i; ++j)
-        L.GetRow(i)[j] = i == j ? (rng.Next() < 0 ? -1.5 : 1.5) + 0.5 * rng.Next() : rng.Next() / n;
-    const Vec b = RandomMatrix(1, n, 1, 0, rng);
-    for (bool transpose : {false, true}) {
-      Vec x(b.size(), 99.0), inPlace = b;
-      EXPECT_EQ(transpose ? L.SolveTranspose(b.data(), x.data()) + L.SolveTranspose(inPlace.data(), inPlace.data())
-                          : L.Solve(b.data(), x.data()) + L.Solve(inPlace.data(), inPlace.data()), 2);
-      EXPECT_EQ(x, inPlace);
-      for (int i = 0; i < n; ++i) {
-        double s = 0.0;
-        for (int k = transpose ? i : 0; k <= (transpose ? n - 1 : i); ++k)
-          s += (transpose ? L.GetRow(k)[i] : L.GetRow(i)[k]) * x[k];
-        EXPECT_NEAR(s, b[i], 1e-13 * n) << n << (transpose ? " transposed" : "");
-      }
-    }
-  }
   const double packed[6] = {2, 1, 0, 4, 3, 5}, b[3] = {4, 9, 23}, bt[3] = {10, 7, 20};  // L = [2; 1 0; 4 3 5]
   const VelaLowerTriangularMatrix L(3, packed), empty;
-  Vec x(3), y(3), untouched = {7, 8};
-  EXPECT_EQ(L.Solve(b, x.data()) + L.SolveTranspose(bt, y.data()), 0);
+  Vec x(b, b + 3), y(3), untouched = {7, 8};
+  EXPECT_EQ(L.Solve(x.data(), x.data()) + L.SolveTranspose(bt, y.data()), 0);  // in place (Cholesky: out of place)
   EXPECT_TRUE(x == Vec({2, 0, 3}) && y == Vec({-3, 0, 4}));
   EXPECT_EQ(empty.Solve(b, untouched.data()) + empty.SolveTranspose(b, untouched.data()), 2);  // order 0
   EXPECT_TRUE(untouched == Vec({7, 8}) && empty.GetBuffer() == nullptr);

@@ -1,12 +1,9 @@
 // The containers against the standard ones, as operation sequences shared by
-// the container tests and the containers fuzzer:
-// - the arrays (the four bit-copied element types and the general form, with
-//   std::string elements) against std::vector, capacities included;
-// - the hash table against a model of its exact layout: the bucket count
-//   after every growth and shrink step, the compact pool and each chain;
-// - the priority queue against std::set with the same comparator.
-// Each sequence returns its first disagreement as a text ("" when none) and
-// stops early when its choices run dry.
+// the container tests and the containers fuzzer: the arrays against
+// std::vector (capacities included), the hash table against a model of its
+// exact layout (bucket count, pool, chains), the priority queue against
+// std::set with the same comparator. Each returns its first disagreement as a
+// text ("" when none) and stops early when its choices run dry.
 #ifndef VELA_TESTS_SUPPORT_CONTAINERMODELS_H
 #define VELA_TESTS_SUPPORT_CONTAINERMODELS_H
 
@@ -26,8 +23,7 @@
 
 namespace vela::test {
 
-// The growth rule: exactly what is needed on leaving the inline buffer (or,
-// without one, for the first block), then doubling.
+// Growth: exactly what is needed on leaving the inline buffer, then doubling.
 inline int Grown(int capacity, int needed, int inlineCapacity) {
   if (capacity >= needed) return capacity;
   if (capacity == inlineCapacity) return needed;
@@ -40,10 +36,9 @@ inline int CompareAddresses(const void* a, const void* b) {
   return x < y ? -1 : x > y ? 1 : 0;
 }
 
-// Two arrays and their models; each step works on one of them, with the
-// other as the second operand. Elements are drawn from eight values per type,
-// with zeros, a negative zero, a NaN and repeats (long texts for strings, so
-// that a bitwise copy shows in the sanitizer build).
+// Two arrays and their models; each step works on one, the other being the
+// second operand. Eight values per type, with zeros, a negative zero, a NaN
+// (long texts for strings, so that a bitwise copy shows under the sanitizer).
 template <class T>
 class ArrayModel {
  public:
@@ -83,25 +78,25 @@ class ArrayModel {
   }
 
   // Elements (bit for bit when bit-copied), capacity, and the inline buffer
-  // in use exactly while the capacity is the inline one.
+  // in use exactly at the inline capacity.
   static std::string Matches(const VelaArray<T>& a, const std::vector<T>& m, int capacity) {
-    bool same = a.Size() == static_cast<int>(m.size());
-    if constexpr (std::is_trivially_copyable_v<T>) {
-      same = same && (m.empty() || std::memcmp(a.GetBuffer(), m.data(), m.size() * sizeof(T)) == 0);
-    } else {
-      same = same && std::equal(m.begin(), m.end(), a.begin());
-    }
+    const auto same = [](const T& x, const T& y) {
+      if constexpr (std::is_trivially_copyable_v<T>) return std::memcmp(&x, &y, sizeof(T)) == 0;
+      if constexpr (!std::is_trivially_copyable_v<T>) return x == y;
+    };
     const auto data = reinterpret_cast<std::uintptr_t>(a.GetBuffer()), self = reinterpret_cast<std::uintptr_t>(&a);
     const bool inBuffer = kN > 0 ? data >= self && data < self + sizeof a : data == 0;
-    if (!same) return "the elements differ from the model";
+    const bool equal = a.Size() == static_cast<int>(m.size()) && std::equal(m.begin(), m.end(), a.begin(), same);
+    if (!equal) return "the elements differ";
     if (a.Capacity() != capacity) return "capacity " + std::to_string(a.Capacity()) + ", expected " + std::to_string(capacity);
     return inBuffer == (capacity == kN) ? "" : "the inline buffer use differs";
   }
   static std::string Expect(int got, int expected, const char* what) {
     return got == expected ? "" : std::string(what) + " gave " + std::to_string(got) + ", expected " + std::to_string(expected);
   }
-  template <class Model>
-  static int IndexOf(const Model& m, typename Model::const_iterator hit) {
+  // The index of the first v at or after from, or -1.
+  static int IndexOf(const std::vector<T>& m, const T& v, int from = 0) {
+    const auto hit = std::find(m.begin() + std::clamp(from, 0, static_cast<int>(m.size())), m.end(), v);
     return hit == m.end() ? -1 : static_cast<int>(hit - m.begin());
   }
 
@@ -115,9 +110,9 @@ class ArrayModel {
     const std::vector<T> operandModel = &operand == &a ? m : other.model;
     switch (op) {
       case 0:
-      case 1: {  // a value or one of its own elements (growing frees the block it lies in), at the end or anywhere
+      case 1: {  // a value or one of its own elements (growing frees the block it lies in)
         const T& e = size > 0 && Pick(2) ? a[Pick(size)] : v;
-        const T copy = e;
+        m.insert(m.begin() + (op == 0 ? size : i), e);
         if (op == 0) {
           a.Append(e);
         } else if constexpr (kPointer) {
@@ -125,35 +120,27 @@ class ArrayModel {
         } else {
           a.Insert(i, e);
         }
-        m.insert(m.begin() + (op == 0 ? size : i), copy);
         return grow(size + 1), "";
       }
       case 2: {  // growing with default elements; a negative index does nothing
         const int j = Pick(size + 9) - 1;
         a.Set(j, v);
-        if (j < 0) return "";
-        if (j >= size) m.resize(static_cast<std::size_t>(j) + 1, T());
-        return m[static_cast<std::size_t>(j)] = v, grow(j + 1), "";
+        if (j >= size) m.resize(static_cast<std::size_t>(j) + 1, T()), grow(j + 1);
+        return j < 0 ? "" : (m[static_cast<std::size_t>(j)] = v, "");
       }
       case 3:
         if (size == 0) return "";
-        if constexpr (kPointer) {
-          a.RemovePosition(i % size);
-        } else {
-          i % 2 ? a.RemoveAt(i % size) : a.RemovePosition(i % size);
-        }
+        a.RemovePosition(i % size);
         return m.erase(m.begin() + i % size), "";
       case 4: {
-        const auto hit = std::find(m.begin(), m.end(), v);
-        const int expected = IndexOf(m, hit);
-        if (hit != m.end()) m.erase(hit);
-        return Expect(a.RemoveValue(v), expected, "RemoveValue");
+        const int at = IndexOf(m, v);
+        if (at >= 0) m.erase(m.begin() + at);
+        return Expect(a.RemoveValue(v), at, "RemoveValue");
       }
       case 5: {
-        const auto kept = std::remove_if(m.begin(), m.end(), [](const T& x) { return x == T(); });
-        const int removed = static_cast<int>(m.end() - kept);
-        m.erase(kept, m.end());
-        return Expect(a.RemoveNulls(), removed, "RemoveNulls");
+        const int before = static_cast<int>(m.size());
+        m.erase(std::remove(m.begin(), m.end(), T()), m.end());
+        return Expect(a.RemoveNulls(), before - static_cast<int>(m.size()), "RemoveNulls");
       }
       case 6:  // a negative count does nothing
         Pick(2) ? a.Resize(n, v) : a.Size(n, v);
@@ -161,11 +148,7 @@ class ArrayModel {
       case 7:
         return a.Reserve(n), grow(n), "";
       case 8:
-        if constexpr (kPointer) {
-          a.swap(other.array);
-        } else {
-          a.Swap(other.array);
-        }
+        a.swap(other.array);
         return std::swap(m, other.model), std::swap(t.capacity, other.capacity), "";
       case 9:  // copy assignment: the capacity grows only when the source does not fit
         a = operand;
@@ -189,8 +172,7 @@ class ArrayModel {
         return a.Reverse(), std::reverse(m.begin(), m.end()), "";
       case 14: {
         const int from = i - 1 + Pick(2);
-        return Expect(a.Locate(v, from), from >= size ? -1 : IndexOf(m, std::find(m.begin() + std::max(from, 0), m.end(), v)),
-                      "Locate");
+        return Expect(a.Locate(v, from), from >= size ? -1 : IndexOf(m, v, from), "Locate");
       }
       case 15:
         if constexpr (kPointer) {  // another array or itself: each element it held once
@@ -202,28 +184,24 @@ class ArrayModel {
         }
       case 16:
         if constexpr (kPointer) {  // the first occurrence of each; itself empties it
-          int found = 0;
+          const int before = static_cast<int>(m.size());
           for (const T& x : operandModel) {
-            const auto hit = std::find(m.begin(), m.end(), x);
-            if (hit != m.end()) m.erase(hit), ++found;
+            if (IndexOf(m, x) >= 0) m.erase(m.begin() + IndexOf(m, x));
           }
-          return Expect(a.Remove(operand), found, "Remove");
+          return Expect(a.Remove(operand), before - static_cast<int>(m.size()), "Remove");
         } else {  // a negative count does nothing
           a.Fill(n, v);
           return n < 0 ? "" : (m.assign(static_cast<std::size_t>(n), v), grow(n), "");
         }
       case 17:
         if constexpr (kPointer) {  // sorted, then the lower bound when it is equal
-          const auto less = [](T x, T y) { return CompareAddresses(x, y) < 0; };
           a.QuickSort(CompareAddresses);
-          std::sort(m.begin(), m.end(), less);
-          const auto low = std::lower_bound(m.begin(), m.end(), v, less);
-          return Expect(a.BinarySearch(v, CompareAddresses), low != m.end() && *low == v ? IndexOf(m, low) : -1, "BinarySearch");
+          std::sort(m.begin(), m.end());
+          const int at = static_cast<int>(std::lower_bound(m.begin(), m.end(), v) - m.begin());
+          return Expect(a.BinarySearch(v, CompareAddresses), at < size && m[at] == v ? at : -1, "BinarySearch");
         } else {  // overwrites the elements, the size stays
-          std::vector<T> values(m.size() + 1);
-          for (T& x : values) x = Value();
-          a = values.data();
-          return m.assign(values.begin(), values.end() - 1), "";
+          std::generate(m.begin(), m.end(), [this] { return Value(); });
+          return a = m.data(), "";
         }
       default:
         return (a == other.array) != (m == other.model) || (a != other.array) != (m != other.model) ? "== differs" : "";
@@ -234,17 +212,17 @@ class ArrayModel {
   Tracked arrays_[2];
 };
 
-// Insertions, removals, look-ups, walks and now and then RemoveAll, in fill
-// and drain phases that cross many growth and shrink steps, under one of
-// three policies: identity (0), a coarse hash that many elements share (1),
-// or strings, where objects i and i + 150 carry the same text (2).
+// Insertions, removals, look-ups, walks and RemoveAll, in fill and drain
+// phases across many growth and shrink steps, under the policy identity (0),
+// a hash shared by many elements (1), or strings (2: objects i and i + 150
+// carry the same text).
 std::string RunHashTableSequence(Choices& c, int policy, int steps);
 // A table's bucket count, and the private UpToNiceModulo.
 unsigned int HashTableBuckets(const VelaHashTable& t);
 int UpToNiceModulo(int n);
 
 // Orders pointers by the int they point to (descending when asked); counts
-// the live objects, so that a test sees the last reference go.
+// the live objects.
 class CountingByValue : public VelaMoreComparison<void*> {
  public:
   explicit CountingByValue(int& alive, bool descending = false) : alive_(alive), descending_(descending) { ++alive_; }
@@ -258,8 +236,7 @@ class CountingByValue : public VelaMoreComparison<void*> {
   bool descending_;
 };
 
-// Pushes, removals, pops and clears over 200 pointers to 120 distinct values
-// (many equivalent pairs), against std::set with the same comparator; the
+// Pushes, removals, pops and clears over 200 pointers to 120 values; the
 // comparison object must be gone at the end.
 std::string RunPriorityQueueSequence(Choices& c, int steps);
 

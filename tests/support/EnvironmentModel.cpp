@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <sstream>
 
@@ -14,11 +15,12 @@ namespace vela::test {
 namespace {
 
 using P = VelaGlobalParameters;
+using A = VelaAutoConstrainingParameters;
 using Words = std::vector<std::pair<const char*, int>>;
 
 // Each key is "Vela" and the name of the member its accessor reads.
 #define VELA_KEY(kind, get, member, byDefault, bound, ...) \
-  {"Vela" #member, KeyKind::kind, [](const P& p) -> long long { return p.get; }, byDefault, bound, __VA_ARGS__}
+  {"Vela" #member, KeyKind::kind, [](const P& p, const A&) -> long long { return p.get; }, byDefault, bound, __VA_ARGS__}
 #define SW(m, d) VELA_KEY(kSwitch, Is##m(), m, d, 0, {})
 #define TT(g, m, d) VELA_KEY(kTrueTest, g##m(), m, d, 0, {})
 #define BD(m, d, b) VELA_KEY(kBounded, Get##m(), m, d, b, {})
@@ -27,7 +29,7 @@ using Words = std::vector<std::pair<const char*, int>>;
 
 std::vector<ConfigKey> MakeConfigKeys() {
   const Words details = {{"NONE", 0}, {"SINGLE", 1}, {"FULL", 2}};
-  return {
+  std::vector<ConfigKey> keys = {
       SW(UseGS, 1), SW(UseGD, 1), SW(UseIMOnly, 0), SW(UseRROnly, 0), SW(UseNonHR, 1), SW(UseHRFormalDOF, 1),
       SW(UseNonHRTwoRS, 1), SW(UseNonHRThreeRS, 0), SW(UseNonHGD, 1), SW(UseFixationPreprocess, 1),
       SW(UseTO, 1), SW(KeepPtPtLnDiChirality, 1), SW(UseCMDOFRR, 0), SW(UseAD, 1), SW(UseER, 1),
@@ -62,24 +64,65 @@ std::vector<ConfigKey> MakeConfigKeys() {
       KW(RoundMode, 0, {"NEAR", 0}, {"UP", 1}, {"DOWN", 2}, {"TRUNC", 3}),
       KW(PrecMode, 1, {"SINGLE", 0}, {"DOUBLE", 1}, {"HIGH", 2}),
   };
+  // Written out here, so that a misspelt or misordered key in the library fails.
+  const char* const types[] = {"Distance", "Angle", "Parallelism", "Perpendicularity", "Coincidence", "Tangency",
+                               "Antitangency", "Radius", "MajorRadius", "MinorRadius", "ApexAngle", "Concentricity",
+                               "Coaxiality", "MidPoint", "Symmetry"};
+  const auto add = [&keys](const std::string& key, KeyKind kind, int byDefault,
+                           std::function<long long(const A&)> get) {
+    keys.push_back({key, kind, [get](const P&, const A& a) { return get(a); }, byDefault, 70000, {}, true});
+  };
+  add("VelAutoConstraining", KeyKind::kFlag, 0, [](const A& a) { return a.IsActivated(); });
+  add("VelaACPDefaultPropag", KeyKind::kShort, 1, [](const A& a) { return a.GetDefaultPropagLength(); });
+  for (int t = 1; t <= 15; ++t) {
+    const auto type = static_cast<VelaACType>(t);
+    add(std::string("VelaACP") + types[t - 1], KeyKind::kFlag, 0, [type](const A& a) { return a.GetConstraint(type); });
+    add(std::string("VelaACP") + types[t - 1] + "Propag", KeyKind::kShort, 1,
+        [type](const A& a) { return a.GetPropagLength(type); });
+  }
+  return keys;
 }
 
-std::string Section() {
-  VelaStream s;
-  VelaPrintEnvSection(s);
-  return static_cast<std::stringstream*>(s.GetStream())->str();
+// atoi, except that a number beyond the int range reads as the nearest limit.
+int SaturatingAtoi(const std::string& text) {
+  return static_cast<int>(std::clamp<long long>(std::strtoll(text.c_str(), nullptr, 10), INT_MIN, INT_MAX));
+}
+
+// The member after InitializeEnv, with `value` the key's text (null when
+// unset) and `previous` the member before.
+long long ExpectedAfter(const ConfigKey& key, const char* value, long long previous) {
+  const bool cleared = key.kind == KeyKind::kAlways || key.kind == KeyKind::kFlag;  // by an unset or empty key
+  if (value == nullptr || *value == '\0') return cleared ? 0 : previous;
+  const std::string text = value;
+  const long long number = SaturatingAtoi(text);
+  switch (key.kind) {
+    case KeyKind::kSwitch: return text == "TRUE" ? 1 : text == "FALSE" ? 0 : previous;
+    case KeyKind::kTrueTest:
+    case KeyKind::kFlag: return text == "TRUE" ? 1 : 0;
+    case KeyKind::kBounded: return number >= 0 && number < key.bound ? number : previous;
+    case KeyKind::kShort: return static_cast<short>(static_cast<std::uint16_t>(number));
+    case KeyKind::kKeyword:
+      for (const auto& [word, n] : key.keywords) {
+        if (text == word) return n;
+      }
+      return previous;
+    default: return number;
+  }
 }
 
 // The printed section and every lookup against the list.
 std::string CheckEnvironment(const std::vector<std::pair<std::string, std::string>>& model,
                              const std::vector<std::string>& names) {
+  VelaStream section;
+  VelaPrintEnvSection(section);
   std::string expected = model.empty() ? "" : "#!ENVIRONMENT\n\n";
   for (const auto& [n, v] : model) expected += n + "=" + v + ";\n";
-  if (Section() != expected + (model.empty() ? "" : "\n")) return "the printed section differs";
+  if (static_cast<std::stringstream*>(section.GetStream())->str() != expected + (model.empty() ? "" : "\n")) {
+    return "the printed section differs";
+  }
   for (const std::string& name : names) {
     auto it = std::find_if(model.begin(), model.end(), [&](const auto& e) { return e.first == name; });
-    const std::string want = it == model.end() ? "" : it->second;
-    const std::string got = VelaGetEnv(name.c_str()).str();
+    const std::string want = it == model.end() ? "" : it->second, got = VelaGetEnv(name.c_str()).str();
     const double f = VelaGetEnvF(name.c_str()), atof = want.empty() ? 0.0 : std::atof(want.c_str());
     if (got != want || VelaGetEnvI(name.c_str()) != SaturatingAtoi(want) ||
         !(f == atof || (std::isnan(f) && std::isnan(atof)))) {
@@ -91,29 +134,16 @@ std::string CheckEnvironment(const std::vector<std::pair<std::string, std::strin
 
 }  // namespace
 
-int SaturatingAtoi(const std::string& text) {
-  std::size_t i = text.find_first_not_of(" \t\n\v\f\r");
-  if (i == std::string::npos) return 0;
-  const bool negative = text[i] == '-';
-  if (text[i] == '-' || text[i] == '+') ++i;
-  long long magnitude = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    magnitude = std::min(magnitude * 10 + (text[i] - '0'), 1LL << 32);
-  }
-  return static_cast<int>(std::clamp<long long>(negative ? -magnitude : magnitude, INT_MIN, INT_MAX));
-}
-
 std::string RunEnvironmentSequence(Choices& c, const std::vector<std::string>& names,
                                    const std::vector<std::string>& values, int steps) {
   VelaFlushEnv();
   std::vector<std::pair<std::string, std::string>> model;  // newest first
   std::string failure;
   for (int step = 0; step < steps && failure.empty() && !c.Exhausted(); ++step) {
-    const std::string& name = names[c.Pick(names.size())];
-    const std::string& value = values[c.Pick(values.size())];
+    const std::string &name = names[c.Pick(names.size())], &value = values[c.Pick(values.size())];
     const std::size_t op = c.Pick(10);
     auto found = std::find_if(model.begin(), model.end(), [&](const auto& e) { return e.first == name; });
-    if (op < 6) {
+    if (op < 6) {  // an empty name or value sets nothing; a known name keeps its place
       VelaSetEnv(name.c_str(), value.c_str());
       if (!name.empty() && !value.empty() && found != model.end()) found->second = value;
       if (!name.empty() && !value.empty() && found == model.end()) model.insert(model.begin(), {name, value});
@@ -136,27 +166,20 @@ const std::vector<ConfigKey>& ConfigKeys() {
   return keys;
 }
 
-long long ExpectedAfter(const ConfigKey& key, const char* value, long long previous) {
-  if (value == nullptr || *value == '\0') return key.kind == KeyKind::kAlways ? 0 : previous;
-  const std::string text = value;
-  const long long number = SaturatingAtoi(text);
-  switch (key.kind) {
-    case KeyKind::kSwitch: return text == "TRUE" ? 1 : text == "FALSE" ? 0 : previous;
-    case KeyKind::kTrueTest: return text == "TRUE" ? 1 : 0;
-    case KeyKind::kBounded: return number >= 0 && number < key.bound ? number : previous;
-    case KeyKind::kKeyword:
-      for (const auto& [word, n] : key.keywords) {
-        if (text == word) return n;
-      }
-      return previous;
-    default: return number;
-  }
+std::string AwayFromDefault(const ConfigKey& key) {
+  std::vector<std::string> values = {"TRUE", "FALSE", "x", "-7", std::to_string(key.bound - 1)};
+  for (const auto& [word, number] : key.keywords) values.push_back(word);
+  const auto away = [&key](const std::string& v) {
+    return ExpectedAfter(key, v.c_str(), key.byDefault) != key.byDefault;
+  };
+  return *std::find_if(values.begin(), values.end(), away);
 }
 
 ConfigState::ConfigState() : entries(ConfigKeys().size()) {
   VelaFlushEnv();
   p.Initialize();
   p.InitializeEnv();
+  acp.InitializeWithEnv();
   for (const ConfigKey& k : ConfigKeys()) expected.push_back(k.byDefault);
 }
 
@@ -164,13 +187,14 @@ ConfigState::~ConfigState() { VelaFlushEnv(); }
 
 std::string ConfigState::Apply(std::size_t key, const char* value) {
   const std::vector<ConfigKey>& keys = ConfigKeys();
-  value ? VelaSetEnv(keys[key].key, value) : VelaUnsetEnv(keys[key].key);
+  value ? VelaSetEnv(keys[key].key.c_str(), value) : VelaUnsetEnv(keys[key].key.c_str());
   if (value == nullptr || *value != '\0') entries[key] = value ? value : "";  // an empty value sets nothing
   p.InitializeEnv();
+  acp.InitializeWithEnv();
   for (std::size_t i = 0; i < keys.size(); ++i) {
     expected[i] = ExpectedAfter(keys[i], entries[i].c_str(), expected[i]);
-    if (keys[i].get(p) != expected[i]) {
-      return std::string(keys[i].key) + "=\"" + entries[i] + "\" gave " + std::to_string(keys[i].get(p));
+    if (keys[i].get(p, acp) != expected[i]) {
+      return keys[i].key + "=\"" + entries[i] + "\" gave " + std::to_string(keys[i].get(p, acp));
     }
   }
   return "";

@@ -1,8 +1,8 @@
 // The environment readers against models, shared by the environment and
 // configuration tests and the environment fuzzer: the custom environment
-// against a newest-first list, and every configuration key of the global
-// parameters against the rule of its kind. Integers are read as atoi reads
-// them, except that a number beyond the int range counts as the nearest limit.
+// against a newest-first list, and every configuration key against the rule
+// of its kind. Integers are read as atoi reads them, except that a number
+// beyond the int range counts as the nearest limit.
 #ifndef VELA_TESTS_SUPPORT_ENVIRONMENTMODEL_H
 #define VELA_TESTS_SUPPORT_ENVIRONMENTMODEL_H
 
@@ -12,55 +12,59 @@
 #include <vector>
 
 #include "support/Choices.h"
+#include "support/TestSupport.h"
+#include "vela/config/VelaAutoConstrainingParameters.h"
 #include "vela/config/VelaGlobalParameters.h"
 
 namespace vela::test {
 
-int SaturatingAtoi(const std::string& text);
-
 // Random VelaSetEnv, VelaUnsetEnv and VelaFlushEnv calls over the names and
-// values (the process environment must not hold the names); after every step
-// the printed section and VelaGetEnv, VelaGetEnvI and VelaGetEnvF of every
-// name agree with a newest-first list. "" or the first disagreement.
+// values (absent from the process environment); after every step the printed
+// section and every lookup of every name agree with a newest-first list.
+// "" or the first disagreement.
 std::string RunEnvironmentSequence(Choices& c, const std::vector<std::string>& names,
                                    const std::vector<std::string>& values, int steps);
 
 enum class KeyKind {
   kSwitch,    // TRUE on, FALSE off, other text ignored
   kTrueTest,  // TRUE on, other text off
+  kFlag,      // TRUE on, other text or none off
   kBounded,   // an integer in [0, bound) stored, others ignored
   kNumber,    // any integer stored
   kAlways,    // any integer stored; unset or empty stores 0
   kKeyword,   // an exact keyword stores its number, other text is ignored
+  kShort,     // any integer stored cut to 16 bits
 };
 
 struct ConfigKey {
-  const char* key;
+  std::string key;
   KeyKind kind;
-  std::function<long long(const VelaGlobalParameters&)> get;
+  std::function<long long(const VelaGlobalParameters&, const VelaAutoConstrainingParameters&)> get;
   long long byDefault;
-  long long bound;                                    // kBounded only
+  long long bound;                                    // kBounded (and a value worth trying for kShort)
   std::vector<std::pair<const char*, int>> keywords;  // kKeyword only
+  bool automatic = false;                             // read by the auto-constraining parameters
 };
 
-// The keys of these kinds that need no internal mode, with their defaults.
+// The keys of the global parameters that need no internal mode, then those of
+// the auto-constraining parameters, with their defaults.
 const std::vector<ConfigKey>& ConfigKeys();
+// A value that moves the key away from its default.
+std::string AwayFromDefault(const ConfigKey& key);
 
-// The member after InitializeEnv, with `value` the key's text (null when
-// unset) and `previous` the member before.
-long long ExpectedAfter(const ConfigKey& key, const char* value, long long previous);
-
-// A configuration object read from custom entries of the keys, and what the
-// model expects of every key. The process environment must hold none of the
-// keys; the custom table is emptied on construction and destruction.
+// A configuration read from custom entries of the keys (absent from the
+// process environment), and what the model expects of every key; the custom
+// table is emptied on construction and destruction.
 struct ConfigState {
   ConfigState();
   ~ConfigState();
-  // Sets the key's custom entry (null: unsets it), re-reads the environment and
-  // checks every key against the rule of its kind: "" or the first disagreement.
+  // Sets the key's custom entry (null: unsets it), re-reads the environment,
+  // checks every key: "" or the first disagreement.
   std::string Apply(std::size_t key, const char* value);
 
+  ScopedProcessEnv activation{"VelAutoConstraining", nullptr};
   VelaGlobalParameters p;
+  VelaAutoConstrainingParameters acp;
   std::vector<std::string> entries;  // the custom value of each key ("" none)
   std::vector<long long> expected;
 };

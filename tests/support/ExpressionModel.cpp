@@ -1,100 +1,68 @@
 #include "support/ExpressionModel.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstdlib>
+#include <iterator>
+#include <memory>
 #include <sstream>
+#include <vector>
 
 #include "vela/streams/VelaStream.h"
 
 namespace vela::test {
 namespace {
 
+using Term = VelaExpressionTerm;
 const char* const kNames[] = {"x", "y", "z", "w"};
 const double kNameValues[] = {1.5, 2, 3, 0.25};
 
-// The values met on the way: not comparable after a division by zero, a
-// value that is not finite or an unknown name; `scale` is the largest magnitude.
-struct Eval {
-  bool bad = false;
-  double scale = 0.0;
-
-  double Note(double v) {
-    bad = bad || !std::isfinite(v);
-    scale = std::max(scale, std::fabs(v));
-    return v;
-  }
-  double Name(const std::string& name) {
-    const auto* found = std::find(std::begin(kNames), std::end(kNames), name);
-    bad = bad || found == std::end(kNames);
-    return Note(found == std::end(kNames) ? 0.0 : kNameValues[found - std::begin(kNames)]);
-  }
-  double Apply(char op, double a, double b) {
-    bad = bad || (op == '/' && b == 0.0);
-    return Note(op == '*' ? a * b : op == '+' ? a + b : op == '-' ? a - b : op == '/' ? a / b : std::pow(a, b));
-  }
-};
-
-double TreeValue(const VelaExpressionTerm* t, Eval& e) {
-  if (t->GetType() == VelaExpressionType_NUMBER) return e.Note(t->GetValue());
-  if (t->GetType() == VelaExpressionType_NAME) return e.Name(t->GetName().str());
-  const double left = TreeValue(t->GetLeft(), e);
-  return e.Apply(static_cast<char>(t->GetType()), left, TreeValue(t->GetRight(), e));
-}
-
-// Reads printed text back: + - below * / below ^, each associating to the
-// left as the printer assumes; NaN when the text is not an expression.
-double Read(const std::string& s, std::size_t& at, Eval& e, int level = 0) {
-  static const std::string kOperators[] = {"+-", "*/", "^"};
-  const auto next = [&] {
-    at = std::min(s.find_first_not_of(' ', at), s.size());
-    return at < s.size() ? s[at] : '\0';
-  };
-  if (level < 3) {
-    double v = Read(s, at, e, level + 1);
-    for (char op = next(); op != '\0' && kOperators[level].find(op) != std::string::npos; op = next()) {
-      ++at;
-      v = e.Apply(op, v, Read(s, at, e, level + 1));
-    }
-    return v;
-  }
-  if (next() == '(') {
-    const double v = Read(s, ++at, e);
-    return next() == ')' ? (++at, v) : std::nan("");
-  }
-  if (std::isalpha(static_cast<unsigned char>(next()))) {
-    const std::size_t end = std::min(s.find_first_of(" +-*/^()", at), s.size()), begin = at;
-    at = end;
-    return e.Name(s.substr(begin, end - begin));
-  }
-  char* end = nullptr;
-  const double v = std::strtod(s.c_str() + at, &end);
-  const bool none = end == s.c_str() + at;
-  at = static_cast<std::size_t>(end - s.c_str());
-  return none ? std::nan("") : e.Note(v);
-}
-
-bool HasFoldablePair(const VelaExpressionTerm* t) {
-  const auto number = [](const VelaExpressionTerm* n) { return n && n->GetType() == VelaExpressionType_NUMBER; };
-  return t && ((number(t->GetLeft()) && number(t->GetRight())) || HasFoldablePair(t->GetLeft()) ||
-               HasFoldablePair(t->GetRight()));
-}
-
-}  // namespace
-
-VelaExpressionTerm* RandomExpression(Choices& c, int depth) {
+// Exponents stay shallow so that most powers are finite.
+Term* RandomExpression(Choices& c, int depth) {
   static const double kNumbers[] = {0, 1, 2, 3, 4, 0.5, 2.5, 10};
-  if (depth == 0 || c.Pick(100) < 25) {
-    if (c.Chance(50)) return VelaExpressionTerm::Create(kNumbers[c.Pick(8)]);
-    return VelaExpressionTerm::Create(VelaString(kNames[c.Pick(4)]));
-  }
+  if (depth == 0 || c.Pick(100) < 25)
+    return c.Chance(50) ? Term::Create(kNumbers[c.Pick(8)]) : Term::Create(VelaString(kNames[c.Pick(4)]));
   const char op = "*+-/^"[c.Pick(5)];
-  VelaExpressionTerm* t = VelaExpressionTerm::Create(static_cast<VelaExpressionType>(op));
+  Term* t = Term::Create(static_cast<VelaExpressionType>(op));
   t->SetLeft(RandomExpression(c, depth - 1));
   t->SetRight(RandomExpression(c, op == '^' ? std::min(depth - 1, 1) : depth - 1));
   return t;
 }
+
+// The value; `bad` after a division by zero or a value that is not finite;
+// `scale`: the largest magnitude met on the way.
+double Value(const Term* t, bool& bad, double& scale) {
+  const int type = t->GetType();
+  double v = t->GetValue();
+  if (type == VelaExpressionType_NAME) {
+    const std::string name = t->GetName().str();
+    v = kNameValues[std::find(std::begin(kNames), std::end(kNames), name) - std::begin(kNames)];
+  } else if (type != VelaExpressionType_NUMBER) {
+    const double a = Value(t->GetLeft(), bad, scale), b = Value(t->GetRight(), bad, scale);
+    bad = bad || (type == '/' && b == 0.0);
+    v = type == '*' ? a * b : type == '+' ? a + b : type == '-' ? a - b : type == '/' ? a / b : std::pow(a, b);
+  }
+  bad = bad || !std::isfinite(v);
+  scale = std::max(scale, std::fabs(v));
+  return v;
+}
+
+// "" when t and its subtrees hold: an operator on two numbers when `folded`
+// is a pair the full fold left; an operand that does not know its holder is
+// broken; the in-order pattern of the tree is appended (names for names
+// only, value 0.0 for NaN: null and 0.0 match any).
+std::string Walk(const Term* t, bool folded, std::vector<VelaExpressionNode>& pattern) {
+  if (t == nullptr) return "";
+  const Term *l = t->GetLeft(), *r = t->GetRight();
+  if ((l && l->GetParent() != t) || (r && r->GetParent() != t)) return "an operand does not know its holder";
+  const auto number = [](const Term* n) { return n && n->GetType() == VelaExpressionType_NUMBER; };
+  if (folded && number(l) && number(r)) return "the full fold left a pair: " + Printed(*t, 0);
+  const std::string left = Walk(l, folded, pattern);
+  const char* name = t->GetType() == VelaExpressionType_NAME ? t->GetName().str() : nullptr;
+  pattern.push_back({t->GetType(), name, std::isnan(t->GetValue()) ? 0.0 : t->GetValue()});
+  return left.empty() ? Walk(r, folded, pattern) : left;
+}
+
+}  // namespace
 
 std::string Printed(const VelaExpressionTerm& t, unsigned char strict) {
   VelaStream s;
@@ -102,34 +70,46 @@ std::string Printed(const VelaExpressionTerm& t, unsigned char strict) {
   return static_cast<std::stringstream*>(s.GetStream())->str();
 }
 
-std::string CheckExpression(const VelaExpressionTerm& t, int* compared) {
-  Eval tree;
-  const double expected = TreeValue(&t, tree);
-  const std::string loose = Printed(t, 0), strict = Printed(t, 1);
-  if (std::count(loose.begin(), loose.end(), '(') > std::count(strict.begin(), strict.end(), '(')) {
-    return "strict printing drops parentheses: " + loose + " | " + strict;
-  }
-  VelaExpressionTerm full(t), half(t);
-  full.SimplifyFullConstant();
-  if (HasFoldablePair(&full)) return "the full fold left a pair: " + Printed(full, 0);
-  half.SimplifyHalfConstant();
-  VelaExpressionTerm both(full);
+std::string Dumped(const VelaExpressionTerm& t, int indent) {
+  VelaStream s;
+  t.Dump(s, indent);
+  return static_cast<std::stringstream*>(s.GetStream())->str();
+}
+
+std::string CheckExpression(Choices& c, int depth, int* compared) {
+  const std::unique_ptr<Term> t(RandomExpression(c, depth));
+  const std::string loose = Printed(*t, 0);
+  Term full(*t), half(*t);
+  full.SimplifyFullConstant(), half.SimplifyHalfConstant();
+  Term both(full), moved(*t), *a = &moved, *below = nullptr;
   both.SimplifyHalfConstant();
-  if (tree.bad) return "";
-  const auto close = [&](double got, const Eval& e) {  // equal up to rounding at the scale of the intermediates
-    return std::fabs(got - expected) <= 1e-9 * (1.0 + std::max(e.scale, tree.scale));
-  };
-  for (const std::string& text : {loose, strict}) {
-    Eval read;
-    std::size_t at = 0;
-    const double got = Read(text, at, read);
-    if (at != text.size() || !close(got, read)) return text + " does not read back to " + std::to_string(expected);
+  while (a->GetLeft() && c.Chance(50)) a = c.Chance(50) ? a->GetLeft() : a->GetRight();  // operators have both
+  for (below = a; below->GetRight() && (below == a || c.Chance(50));) below = below->GetRight();
+  const std::size_t move = below == a ? 3 : c.Pick(3);  // a descendant moved up, assigned to its ancestor; a reduction
+  if (move == 0) a->SetLeft(below);
+  if (move == 1) *a = *below;
+  if (move == 2) a->ReduceWithRight();
+  bool bad = false;
+  double scale = 0.0;
+  const double expected = Value(t.get(), bad, scale);
+  for (const Term* tree : {t.get(), &full, &half, &both, &moved}) {
+    std::vector<VelaExpressionNode> pattern;
+    const std::string broken = Walk(tree, tree == &full, pattern);
+    if (!broken.empty()) return loose + ": " + broken;
+    const Term copy(*tree);
+    if (Printed(copy, 1) != Printed(*tree, 1) || Dumped(copy, 0) != Dumped(*tree, 0)) return loose + ": copy";
+    int index = 0;
+    const int entries = static_cast<int>(pattern.size());
+    if (!tree->CheckTerm(pattern.data(), index) || index != entries) return loose + ": its own pattern";
+    for (VelaExpressionNode last : {VelaExpressionNode{}, {pattern.back().type, nullptr, std::nan("")}}) {
+      pattern.back() = last, index = 0;  // type 0 never matches, nor does a value NaN
+      const int matched = tree->CheckTerm(pattern.data(), index) ? -1 : index;
+      if (matched + 1 != entries) return loose + ": a mismatch at the last entry";
+    }
+    if (tree != &moved && !bad && std::fabs(Value(tree, bad, scale) - expected) > 1e-9 * (1.0 + scale))
+      return "folding changed " + loose;
   }
-  for (const VelaExpressionTerm* folded : {&full, &half, &both}) {
-    Eval after;
-    if (!close(TreeValue(folded, after), after)) return "folding " + loose + " gave " + Printed(*folded, 0);
-  }
-  if (compared != nullptr) ++*compared;
+  if (compared != nullptr && !bad) ++*compared;
   return "";
 }
 

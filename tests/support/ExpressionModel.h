@@ -1,7 +1,6 @@
 // Expression terms against an independent evaluation, shared by the
 // expression tests and the expression fuzzer: random trees over a few
-// numbers, names and the five arithmetic operators, their value computed from
-// the tree and from the printed text read back with the usual precedences.
+// numbers, names and the five arithmetic operators, and their folded forms.
 #ifndef VELA_TESTS_SUPPORT_EXPRESSIONMODEL_H
 #define VELA_TESTS_SUPPORT_EXPRESSIONMODEL_H
 
@@ -12,19 +11,16 @@
 
 namespace vela::test {
 
-// At most `depth` operator levels; the leaves print exactly at the default
-// precision; exponents stay shallow so that most powers are finite.
-VelaExpressionTerm* RandomExpression(Choices& c, int depth);
-
-// The tree printed on a fresh memory stream.
+// The tree printed, or dumped, on a fresh memory stream.
 std::string Printed(const VelaExpressionTerm& t, unsigned char strict);
+std::string Dumped(const VelaExpressionTerm& t, int indent);
 
-// Strict printing only adds parentheses, both printed texts read back to the
-// tree's value, the full fold leaves no operator on two numbers, and neither
-// fold (nor both) changes the value beyond rounding: "" or the first broken.
-// Trees that divide by zero or overflow are not compared; `compared` (may be
-// null) counts those that were.
-std::string CheckExpression(const VelaExpressionTerm& t, int* compared);
+// A random tree of at most `depth` operator levels, "" or the first broken:
+// no fold changes the value beyond rounding (unless a division by zero or an
+// overflow came first; `compared`, may be null, counts the others) and the full
+// one leaves no pair of numbers; in the tree, its folded forms and a copy after
+// a random move, operands know their holders, copies print and dump alike, the own pattern matches.
+std::string CheckExpression(Choices& c, int depth, int* compared);
 
 }  // namespace vela::test
 

@@ -39,7 +39,7 @@ ScopedConfigEnvironment::ScopedConfigEnvironment() {
   std::vector<std::string> names;  // first: unsetting while walking would change the array
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string name(*entry, std::strcspn(*entry, "="));
-    if (name.compare(0, 4, "Vela") == 0 || name == "KORCX_MEMORY" || name == "KorDevelopmentStage" ||
+    if (name.compare(0, 3, "Vel") == 0 || name == "KORCX_MEMORY" || name == "KorDevelopmentStage" ||
         name == "QTS_LOG_NAME") {
       names.push_back(name);
     }

@@ -28,7 +28,7 @@ class ScopedInternalMode {
   std::unique_ptr<ScopedProcessEnv> key_;
 };
 
-// Unsets every process variable the configuration could read ("Vela...",
+// Unsets every process variable the configuration could read ("Vel...",
 // "KORCX_MEMORY", "KorDevelopmentStage", "QTS_LOG_NAME") and empties the
 // custom table; the destructor restores them and empties the table again.
 class ScopedConfigEnvironment {

@@ -14,9 +14,8 @@
 
 namespace vela::test {
 
-// Reduces the rows x cols array a in place, and w (rows entries, or null)
-// alongside; perm (cols entries) receives the column order. Returns the rank.
-// level and byColumns: the behaviour level and the configuration's REFOrder.
+// Reduces the rows x cols array a in place, and w (rows entries, or null) alongside; perm (cols entries) receives
+// the column order. Returns the rank. level and byColumns: the behaviour level and the configuration's REFOrder.
 inline int PlainGaussJordan(int rows, int cols, double* a, double* w, int* perm, double tol, unsigned int level = 0,
                             bool byColumns = false) {
   auto A = [&](int i, int j) -> double& { return a[static_cast<std::ptrdiff_t>(i) * cols + j]; };

@@ -106,8 +106,7 @@ class Model {
         for (std::size_t count = c_.Pick(80); count > 0; --count, longer += one) how ? m.s += ch : m.s.add(ch);
         return Wrote(m, longer);
       }
-      case 7:  // a share: assigned, set or copy-constructed; or a copy put aside
-        if (how == 2) return copies_.size() < 12 ? copies_.push_back(o) : (void)(copies_[c_.Pick(12)] = o);
+      case 7:  // a share: assigned, set or copy-constructed
         if (how == 1 && !self) m.s.~VelaString(), new (&m.s) VelaString(o.s);
         c_.Chance(50) ? m.s = o.s : m.s.set(o.s);
         return Shares(m, o);
@@ -216,10 +215,7 @@ class Model {
   std::string Check() const {
     std::map<int, const char*> groups;
     std::map<const char*, std::uint32_t> holders;
-    std::vector<const Member*> all(copies_.size());
-    std::transform(copies_.begin(), copies_.end(), all.begin(), [](const Member& m) { return &m; });
-    for (const Member& m : pool_) all.push_back(&m);
-    for (const Member* m : all) {
+    for (const Member* m = pool_; m != pool_ + kPool; ++m) {
       const VelaString& s = m->s;
       if (s.len() != static_cast<int>(m->text.size()) || s.size() != m->text.size() + 1 ||
           s.isEmpty() != m->text.empty() || std::memcmp(s.str(), m->text.c_str(), m->text.size() + 1) != 0) {
@@ -247,7 +243,6 @@ class Model {
 
   Choices& c_;
   Member pool_[kPool];
-  std::vector<Member> copies_;  // never written again
   int next_ = 0;
   std::string failure_;
 };

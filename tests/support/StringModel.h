@@ -2,12 +2,10 @@
 // sequence of assignments, appends (the self and own-data cases included),
 // copies, length changes, numbers, derived strings, comparisons, searches
 // and tokenising. After every step each string holds its model's text and
-// terminator, an empty one owns no block, copies put aside still hold their
-// text, strings assigned from one another and not written since share one
-// block, each block's share count is the number of strings holding it, and
-// its size is the capacity class of the length.
-// The seeded test and the fuzzer run the same sequence; only the source of
-// decisions differs.
+// terminator, an empty one owns no block, strings assigned from one another
+// and not written since share one block, each block's share count is the
+// number of strings holding it, and its size is the capacity class of the
+// length. The seeded test and the fuzzer run the same sequence.
 #ifndef VELA_TESTS_SUPPORT_STRINGMODEL_H
 #define VELA_TESTS_SUPPORT_STRINGMODEL_H
 

@@ -1,25 +1,25 @@
-// The global parameters: defaults, lifecycle and run-time state, the keys
-// (by kind through the model in support/EnvironmentModel), the levels, the
-// internal mode, the replay and script names, the streams and the rounding;
-// and the configuration reference against the keys the code reads.
-#include "vela/config/VelaGlobalParameters.h"
-
+// The configuration: the global parameters' defaults, lifecycle and run-time
+// state, the keys (by kind through the model in support/EnvironmentModel,
+// the auto-constraining parameters' too), the levels, the internal mode, the
+// replay and script names, the streams and the rounding; the
+// auto-constraining parameters' defaults and accessors.
 #include <gtest/gtest.h>
 
 #include <cfenv>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <iostream>
-#include <set>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "config/AutoConstrainingKeys.h"
 #include "config/GlobalParameterKeys.h"
 #include "support/EnvironmentModel.h"
 #include "support/InternalMode.h"
 #include "support/TestSupport.h"
+#include "vela/config/VelaAutoConstrainingParameters.h"
+#include "vela/config/VelaGlobalParameters.h"
 #include "vela/foundation/VelaEnvironment.h"
 
 namespace {
@@ -35,10 +35,9 @@ P Configured() {
   return p;
 }
 
-// The keys that differ from their defaults, then the rest of the state.
+// The state besides the keys of the model.
 std::string State(P& p) {
   std::ostringstream out;
-  for (const auto& k : vela::test::ConfigKeys()) out << (k.get(p) != k.byDefault ? k.key : "");
   const P::CustomValues& v = p.GetCurrentValues();
   out << std::hex << v.Levels << " " << p.GetVelFullOpenConfigurationLevel() << std::dec << " "
       << int(v.InternalMode) << v.TraceLevel << v.InitialTraceLevel << int(v.CheckMode) << int(v.ReplayPlugMode)
@@ -63,20 +62,13 @@ class Config : public ::testing::Test {
 
 TEST_F(Config, EmptyEnvironmentAndInitializeGiveTheDefaults) {
   const std::string defaults = "2ef0000 2ef0000 00000 000000000 |||.VelReplay Vela001.VelReplay Vela1.VelScript";
-  P p = Configured();
+  vela::test::ConfigState state;  // every key at its default
+  P& p = state.p;
   EXPECT_EQ(State(p), defaults);
-  std::string keys;
-  for (const vela::test::ConfigKey& k : vela::test::ConfigKeys()) {  // every key away from its default
-    using K = vela::test::KeyKind;
-    std::string value = k.kind == K::kNumber || k.kind == K::kAlways ? "-7" : !k.byDefault ? "TRUE" : "FALSE";
-    if (k.kind == K::kTrueTest && k.byDefault) value = "x";
-    if (k.kind == K::kBounded) value = std::to_string(k.bound - 1);
-    for (const auto& [word, number] : k.keywords) value = number != k.byDefault ? word : value;
-    VelaSetEnv(k.key, value.c_str());
-    keys += k.key;
+  const std::vector<vela::test::ConfigKey>& keys = vela::test::ConfigKeys();
+  for (std::size_t i = 0; i < keys.size(); ++i) {  // every key away from its default
+    ASSERT_EQ(state.Apply(i, vela::test::AwayFromDefault(keys[i]).c_str()), "");
   }
-  p.InitializeEnv();
-  EXPECT_EQ(State(p).substr(0, keys.size()), keys);
   VelaFlushEnv();
   p.SetReplayPrefix(Dir().c_str());
   Touch("001.VelReplay");
@@ -89,22 +81,31 @@ TEST_F(Config, EmptyEnvironmentAndInitializeGiveTheDefaults) {
   ScopedProcessEnv gs("VelaUseGS", "FALSE");
   p.Initialize();  // reads no key, and keeps the output file
   EXPECT_EQ(State(p) + " " + p.GetCurrentValues().OutputFile.str(), defaults + " out.txt");
+  for (const auto& k : keys) EXPECT_TRUE(k.automatic || k.get(p, state.acp) == k.byDefault) << k.key;
   EXPECT_EQ(P().GetCurrentValues().Levels + P().GetCurrentValues().UseGS, 0u);  // zeroed, not defaulted
 }
 
+// In a fresh process, whose singletons are new: the first access builds the
+// defaults, then applies the environment and the rounding; the
+// auto-constraining parameters read the environment once, on creation.
 TEST_F(Config, FirstAccessBuildsDefaultsThenAppliesTheEnvironmentAndTheRounding) {
   ScopedProcessEnv level("VelaLevel", "500"), mode("VelaReplayMode", "3"), round("VelaRoundMode", "DOWN");
-  ScopedProcessEnv stage("KorDevelopmentStage", "TRUE");
-  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, whose singleton is new
+  ScopedProcessEnv stage("KorDevelopmentStage", "TRUE"), on("VelAutoConstraining", "TRUE");
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
         std::fesetround(FE_UPWARD);
         P& p = GetGlobalParameters();
+        VelaAutoConstrainingParameters& ac = GetAutoConstrainingParameters();
         p.SetReplayMode(0);
         p.ResetReplayMode();  // the effective copy taken after the keys
-        std::exit(&GetGlobalParameters() == &p && p.GetVelOpenConfigurationLevel() == 500 &&
-                          p.GetReplayMode() == 3 && p.GetAssertMode() == VelaAssertMode_ASSERT &&
-                          p.IsUseGS() == 1 && std::fegetround() == FE_DOWNWARD ? 0 : 1);
+        VelaSetEnv("VelaACPDistance", "TRUE");
+        std::exit(&GetGlobalParameters() == &p && p.GetVelOpenConfigurationLevel() == 500 && p.GetReplayMode() == 3 &&
+                          p.GetAssertMode() == VelaAssertMode_ASSERT && p.IsUseGS() == 1 &&
+                          std::fegetround() == FE_DOWNWARD && &GetAutoConstrainingParameters() == &ac &&
+                          ac.IsActivated() && !ac.GetConstraint(VelaACType::Distance)
+                      ? 0
+                      : 1);
       },
       ::testing::ExitedWithCode(0), "");
 }
@@ -145,52 +146,26 @@ TEST_F(Config, IndentsAndRunCount) {
   EXPECT_EQ(steps, "3 6 9 12 14 16 18 12 9 6 3 0 2 4 2 ");
   p.SetSpentTime(5000000000L), p.SetLostTime(56), p.SetRunCount(5);
   EXPECT_EQ(p.GetSpentTime() + p.GetLostTime() + p.GetRunCount(), 5000000061L);
-  p.SetRunCount(0);
+  p.SetRunCount(0);  // clears the times
   EXPECT_EQ(p.GetSpentTime() + p.GetLostTime() + p.IncRunCount(), 1);
 }
 
 // Every modelled key through accepted, rejected, boundary and unset values,
 // each time with every key checked.
 TEST_F(Config, KeysFollowTheModelOfTheirKind) {
-  EXPECT_EQ(vela::test::ConfigKeys().size() + 11, std::size(vela::detail::kGlobalParameterKeys));
+  EXPECT_EQ(vela::test::ConfigKeys().size() + 11, std::size(vela::detail::kGlobalParameterKeys) + 32);
   vela::test::ConfigState state;
   for (std::size_t i = 0; i < vela::test::ConfigKeys().size(); ++i) {
     const vela::test::ConfigKey& k = vela::test::ConfigKeys()[i];
     std::vector<std::string> values = {"TRUE", "true", "FALSE", "-1", " 7", "12abc", "", "99999999999", "-99999999999",
                                        std::to_string(k.bound), std::to_string(k.bound - 1), "6"};
     for (const auto& [word, number] : k.keywords) values.insert(values.end(), {word, std::string(word) + " ", "x"});
+    if (!k.keywords.empty()) values.push_back(k.keywords[0].first);  // once more, away from its default
     for (const std::string& value : values) {
       for (const char* text : {value.c_str(), "", static_cast<const char*>(nullptr)}) {
         ASSERT_EQ(state.Apply(i, text), "") << k.key << "=" << (text ? text : "(unset)");
       }
     }
-  }
-}
-
-// The string keys and, with the internal mode open, the developer keys.
-TEST_F(Config, StringAndDeveloperKeys) {
-  ScopedProcessEnv code("VelaUseSystemConstants", vela::test::TodaysInternalModeCode().c_str());
-  P p = Configured();
-  p.SetReplayPlugMode(1);
-  const struct {
-    const char* value;  // for every key; null: unset
-    const char* state;  // the strings | plug mode, check mode | trace level, initial trace level
-  } rows[] = {{nullptr, "||||| 00 00"},  // the plug mode is always applied
-              {"TRUE", "TRUE|TRUE|TRUE|TRUE|TRUE| 11 00"}, {nullptr, "TRUE|TRUE|TRUE|TRUE|TRUE| 01 00"},
-              {" 6 x", " 6 x| 6 x| 6 x| 6 x| 6 x| 00 66"}, {"", " 6 x| 6 x| 6 x| 6 x| 6 x| 00 66"},
-              {"-2", "-2|-2|-2|-2|-2| 00 -2-2"}};
-  for (const auto& row : rows) {
-    for (const char* key : {"VelaReplayPath", "VelaReplayPrefix", "VelaInputPath", "VelaOutputFile",
-                            "VelaReplayMethod", "VelaReplayPlugMode", "VelaCheckMode", "VelaTraceLevel"}) {
-      row.value ? VelaSetEnv(key, row.value) : VelaUnsetEnv(key);
-    }
-    p.InitializeEnv();
-    const P::CustomValues& v = p.GetCurrentValues();
-    std::ostringstream state;
-    state << v.ReplayPath << "|" << v.ReplayPrefix << "|" << v.InputPath << "|" << v.OutputFile << "|"
-          << v.ReplayMethod << "| " << int(v.ReplayPlugMode) << int(v.CheckMode) << " " << v.TraceLevel
-          << v.InitialTraceLevel;
-    EXPECT_EQ(state.str(), row.state) << (row.value ? row.value : "(unset)");
   }
 }
 
@@ -217,26 +192,32 @@ TEST_F(Config, LevelOnlyLowersAndTheHFLevelFollowsALoweredLevel) {
   }
 }
 
-// Keys and setters of the developer facilities act only with the internal
-// mode open, which only Initialize opens; the GenerateStatus key acts either way.
-TEST_F(Config, InternalModeGatesTheDeveloperFacilities) {
+// The developer keys and setters act only with the internal mode open, which
+// only Initialize opens; the GenerateStatus key acts either way. With it open,
+// each row sets the string and developer keys (null: unsets them); the plug
+// mode is always applied.
+TEST_F(Config, StringKeysAndTheInternalModeGatingTheDeveloperFacilities) {
   const std::string today = vela::test::TodaysInternalModeCode();
-  for (const std::string& code : {std::string(), std::to_string(std::stoll(today) ^ 1), "x" + today, today}) {
-    ScopedProcessEnv key("VelaUseSystemConstants", code.empty() ? nullptr : code.c_str());
-    ScopedProcessEnv trace("VelaTraceLevel", "5"), check("VelaCheckMode", "TRUE"),
-        method("VelaReplayMethod", "FULL"), plug("VelaReplayPlugMode", "TRUE"), status("VelaGenerateStatus", "TRUE");
-    P p = Configured();
+  const auto developer = [](P& p) {
     const P::CustomValues& v = p.GetCurrentValues();
     std::ostringstream state;
-    state << int(v.InternalMode) << v.TraceLevel << v.InitialTraceLevel << int(v.CheckMode) << v.ReplayMethod
-          << int(v.ReplayPlugMode) << int(v.GenerateStatus);
+    state << v.ReplayPath << "|" << v.ReplayPrefix << "|" << v.InputPath << "|" << v.OutputFile << "|" << v.ReplayMethod
+          << "| " << int(v.InternalMode) << int(v.ReplayPlugMode) << int(v.CheckMode) << int(v.GenerateStatus) << " "
+          << v.TraceLevel << v.InitialTraceLevel;
+    return state.str();
+  };
+  for (const std::string& code : {std::string(), std::to_string(std::stoll(today) ^ 1), "x" + today, today}) {
+    ScopedProcessEnv key("VelaUseSystemConstants", code.empty() ? nullptr : code.c_str());
+    ScopedProcessEnv trace("VelaTraceLevel", "5"), check("VelaCheckMode", "TRUE"), method("VelaReplayMethod", "FULL"),
+        plug("VelaReplayPlugMode", "TRUE"), status("VelaGenerateStatus", "TRUE");
+    P p = Configured();
+    std::string state = developer(p);
     p.SetTraceLevel(3), p.SetGenerateStatus(0), p.SetReplayMethod("GrS");
     p.SetCheckMode(!p.GetCheckMode()), p.SetReplayPlugMode(!p.IsReplayPlugMode());
-    state << " " << p.GetTraceLevel() << int(p.GetCheckMode()) << int(p.GetGenerateStatus()) << p.GetReplayMethod()
-          << int(p.IsReplayPlugMode());
+    state += " " + developer(p);
     p.ResetTraceLevel();
-    state << " " << p.GetTraceLevel();
-    EXPECT_EQ(state.str(), code == today ? "1551FULL11 300GrS0 5" : "000001 0010 0") << code;
+    state += " " + std::to_string(p.GetTraceLevel());
+    EXPECT_EQ(state, code == today ? "||||FULL| 1111 55 ||||GrS| 1000 35 5" : "||||| 0001 00 ||||| 0001 00 0") << code;
   }
   for (const char* method : {"SI", "SS", "si", "SIS", "GrS"}) {  // closed: only the users' methods
     ScopedProcessEnv env("VelaReplayMethod", method);
@@ -247,7 +228,20 @@ TEST_F(Config, InternalModeGatesTheDeveloperFacilities) {
   p.InitializeEnv();  // too late: the code is checked by Initialize
   EXPECT_EQ(p.GetCurrentValues().InternalMode, 0);
   p.Initialize();
-  EXPECT_EQ(p.GetCurrentValues().InternalMode, 1);
+  p.SetReplayPlugMode(1);
+  const std::pair<const char*, const char*> rows[] = {
+      {nullptr, "||||| 1000 00"}, {"TRUE", "TRUE|TRUE|TRUE|TRUE|TRUE| 1110 00"},
+      {nullptr, "TRUE|TRUE|TRUE|TRUE|TRUE| 1010 00"},
+      {" 6 x", " 6 x| 6 x| 6 x| 6 x| 6 x| 1000 66"}, {"", " 6 x| 6 x| 6 x| 6 x| 6 x| 1000 66"},
+      {"-2", "-2|-2|-2|-2|-2| 1000 -2-2"}};
+  for (const auto& [value, state] : rows) {
+    for (const char* key : {"VelaReplayPath", "VelaReplayPrefix", "VelaInputPath", "VelaOutputFile",
+                            "VelaReplayMethod", "VelaReplayPlugMode", "VelaCheckMode", "VelaTraceLevel"}) {
+      value ? VelaSetEnv(key, value) : VelaUnsetEnv(key);
+    }
+    p.InitializeEnv();
+    EXPECT_EQ(developer(p), state) << (value ? value : "(unset)");
+  }
 }
 
 TEST_F(Config, ReplayAndScriptNames) {
@@ -297,86 +291,103 @@ TEST_F(Config, NextNamesSkipExistingFiles) {
                                                  "1.VelScript3.VelScript" + Dir() + "case.VelReplay.VelScript");
 }
 
+// The trace goes to standard output, the error stream elsewhere; the others
+// are files, the dump one named after the replay and written when closed.
 TEST_F(Config, StreamsAreOwnedOpenedReplacedAndClosed) {
-  std::ostringstream out;
-  std::streambuf* previousOut = std::cout.rdbuf(out.rdbuf());
-  std::streambuf* previousErr = std::cerr.rdbuf(out.rdbuf());
-  {
-    P p = Configured();
-    p.SetReplayPrefix(Dir().c_str());
-    *p.GetTraceStream() << "trace" << velendl, *p.GetErrorStream() << "error" << velendl;
-    *p.GetDumpStream() << "M = [1 2]";  // not flushed: the owner must close it
-    p.OpenStatusStream((Dir() + "s.txt").c_str());
-    *p.GetStatusStream() << "status";
-    for (const char* name : {"a.cio", "b.cio", "b.cio"}) {
-      p.OpenCheckStream((Dir() + name).c_str());  // closes the one open, truncates its file
-      *p.GetCheckStream() << name;
-    }
-    p.Initialize();  // closes the check stream only
-    EXPECT_TRUE(p.GetCheckStream() == nullptr && p.GetStatusStream() != nullptr);
-    p.CloseStatusStream();
-    EXPECT_EQ(p.GetStatusStream(), nullptr);
-    EXPECT_NE(p.GetTraceStream(), p.GetErrorStream());
-  }
-  std::cout.rdbuf(previousOut);
-  std::cerr.rdbuf(previousErr);
-  EXPECT_EQ(out.str(), "trace\nerror\n");
+  EXPECT_EQ(vela::test::CaptureStdout([this] {
+              P p = Configured();
+              p.SetReplayPrefix(Dir().c_str());
+              *p.GetTraceStream() << "trace" << velendl, *p.GetErrorStream() << "error" << velendl;
+              *p.GetDumpStream() << "M = [1 2]";
+              p.OpenStatusStream((Dir() + "s.txt").c_str());
+              *p.GetStatusStream() << "status";
+              for (const char* name : {"a.cio", "b.cio", "b.cio"}) {
+                p.OpenCheckStream((Dir() + name).c_str());  // closes the one open, truncates its file
+                *p.GetCheckStream() << name;
+              }
+              p.Initialize();  // closes the check stream only
+              EXPECT_TRUE(p.GetCheckStream() == nullptr && p.GetStatusStream() != nullptr);
+              p.CloseStatusStream();
+              EXPECT_EQ(p.GetStatusStream(), nullptr);
+            }),
+            "trace\n");
   EXPECT_EQ(ReadFile(Dir() + "001.VelReplay.dump") + ReadFile(Dir() + "a.cio") + ReadFile(Dir() + "b.cio") +
                 ReadFile(Dir() + "s.txt"), "M = [1 2]a.ciob.ciostatus");
 }
 
 TEST_F(Config, InitializeFPUSetsTheRoundingOfEachKeyword) {
-  const struct {
-    const char* keyword;
-    int rounding;
-  } cases[] = {{"UP", FE_UPWARD}, {"DOWN", FE_DOWNWARD}, {"TRUNC", FE_TOWARDZERO}, {"NEAR", FE_TONEAREST},
-               {"up", FE_TONEAREST}};  // unknown: RoundMode stays NEAR, which is applied
-  for (const auto& c : cases) {
-    ScopedProcessEnv mode("VelaRoundMode", c.keyword);
-    std::fesetround(c.rounding == FE_UPWARD ? FE_DOWNWARD : FE_UPWARD);
+  const std::pair<const char*, int> cases[] = {{"UP", FE_UPWARD}, {"DOWN", FE_DOWNWARD}, {"TRUNC", FE_TOWARDZERO},
+                                               {"NEAR", FE_TONEAREST}, {"up", FE_TONEAREST}};  // unknown: NEAR
+  for (const auto& [keyword, rounding] : cases) {
+    ScopedProcessEnv mode("VelaRoundMode", keyword);
+    std::fesetround(rounding == FE_UPWARD ? FE_DOWNWARD : FE_UPWARD);
     Configured().InitializeFPU();
-    EXPECT_EQ(std::fegetround(), c.rounding) << c.keyword;
+    EXPECT_EQ(std::fegetround(), rounding) << keyword;
   }
 }
 
-// docs/configuration.md beside the tests folder this file is in, or above
-// the folder the test runs in (when the compiler gave a relative __FILE__).
-std::string Reference() {
-  namespace fs = std::filesystem;
-  for (fs::path dir : {fs::path(__FILE__).parent_path().parent_path(), fs::current_path()}) {
-    for (; !dir.empty(); dir = dir.parent_path()) {
-      if (fs::exists(dir.parent_path() / "docs" / "configuration.md")) {
-        return vela::test::ReadFile((dir.parent_path() / "docs" / "configuration.md").string());
-      }
-      if (dir == dir.parent_path()) break;
-    }
+// The auto-constraining parameters (their keys go through the model).
+using Params = VelaAutoConstrainingParameters;
+
+VelaACType Type(int t) { return static_cast<VelaACType>(t); }
+
+// Everything a caller can observe: "on=0 used=000... w=1,1,... def=1 len=1,1,...".
+std::string State(const Params& p) {
+  std::ostringstream used, weights, lengths;
+  for (int t = 1; t <= 15; ++t) {
+    used << int(p.GetConstraint(Type(t)));
+    weights << p.GetWeight(Type(t)) << (t < 15 ? "," : "");
+    lengths << p.GetPropagLength(Type(t)) << (t < 15 ? "," : "");
   }
-  return "";
+  return "on=" + std::to_string(p.IsActivated()) + " used=" + used.str() + " w=" + weights.str() +
+         " def=" + std::to_string(p.GetDefaultPropagLength()) + " len=" + lengths.str();
+}
+const std::string kOnes = "1,1,1,1,1,1,1,1,1,1,1,1,1,1,1";
+
+Params FromEnv() {
+  Params p;
+  p.InitializeWithEnv();
+  return p;
 }
 
-// docs/configuration.md lists every key the global and the auto-constraining
-// parameters read, and only those.
-TEST(VelaGlobalParametersDocs, ReferenceListsExactlyTheKeysTheCodeReads) {
-  std::multiset<std::string> read = {vela::detail::kACActivationKey, vela::detail::kACDefaultPropagKey};
-  for (const auto& rule : vela::detail::kGlobalParameterKeys) read.insert(rule.name);
-  for (const char* key : vela::detail::kOtherGlobalParameterKeys) read.insert(key);
-  for (const char* key : vela::detail::kACUsedKeys) read.insert(key);
-  for (const char* key : vela::detail::kACPropagKeys) read.insert(key);
-  // The first cell of every table row that is a back-quoted name (letters and
-  // underscores only, so that example settings do not count).
-  const std::string text = Reference();
-  ASSERT_FALSE(text.empty()) << "docs/configuration.md not found";
-  std::multiset<std::string> listed;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    const std::size_t end = line.rfind("| `", 0) == 0 ? line.find("` |", 3) : std::string::npos;
-    const std::string name = end == std::string::npos ? "" : line.substr(3, end - 3);
-    if (!name.empty() && name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_") ==
-                             std::string::npos) {
-      listed.insert(name);
-    }
+// Construction sets every member; re-reading assigns every flag, the lengths
+// of set keys only and never the weights.
+TEST_F(Config, AutoConstrainingDefaultsAndReinitialisation) {
+  ScopedProcessEnv activation("VelAutoConstraining", nullptr);
+  alignas(Params) unsigned char dirty[sizeof(Params)];
+  std::memset(dirty, 0xFF, sizeof dirty);
+  const std::string defaults = "on=0 used=000000000000000 w=" + kOnes + " def=1 len=" + kOnes;
+  VelaSetEnv("VelaAutoConstraining", "TRUE");  // a look-alike of the activation key
+  EXPECT_EQ(State(*new (dirty) Params) + State(FromEnv()), defaults + defaults);
+  Params p;
+  p.SetDefaultPropagLength(6), p.SetPropagLength(VelaACType::Angle, 7), p.SetWeight(VelaACType::Coaxiality, 0.25);
+  p.SetUseAutoContrainingMode(1), p.SetConstraint(VelaACType::Radius, 1);
+  for (const char* key : {"VelaACPDefaultPropag", "VelaACPCoaxiality"}) VelaSetEnv(key, "2");
+  VelaSetEnv("VelaACPDistance", "TRUE");
+  p.InitializeWithEnv();
+  EXPECT_EQ(State(p), "on=0 used=100000000000000 w=1,1,1,1,1,1,1,1,1,1,1,1,0.25,1,1 def=2 "
+                      "len=1,7,1,1,1,1,1,1,1,1,1,1,1,1,1");
+}
+
+TEST(VelaAutoConstrainingParameters, OutOfRangeTypesReadAsSentinelsAndAreNeverWritten) {
+  Params p;
+  p.SetUseAutoContrainingMode(7);
+  for (int t = 1; t <= 15; ++t) {
+    p.SetConstraint(Type(t), static_cast<unsigned char>(t % 2 * 200));
+    p.SetWeight(Type(t), 0.5 * t);
+    p.SetPropagLength(Type(t), static_cast<short>(10 * t));
   }
-  EXPECT_EQ(listed, read);  // a name read by two rules, or listed twice, fails too
+  p.SetDefaultPropagLength(-3);
+  for (int t : {-1, 0, 16, 1000}) {
+    EXPECT_EQ(p.GetConstraint(Type(t)) + p.GetWeight(Type(t)) * 10 + p.GetPropagLength(Type(t)), -11.0) << t;
+    p.SetConstraint(Type(t), 1), p.SetWeight(Type(t), 2.0), p.SetPropagLength(Type(t), 99);
+  }
+  const std::string state = "on=1 used=101010101010101 w=0.5,1,1.5,2,2.5,3,3.5,4,4.5,5,5.5,6,6.5,7,7.5 def=-3 "
+                            "len=10,20,30,40,50,60,70,80,90,100,110,120,130,140,150";
+  Params copy(p), assigned;
+  assigned = p;
+  p.SetWeight(Type(1), 9.0);
+  EXPECT_EQ(State(copy) + State(assigned), state + state);
 }
 
 }  // namespace
