@@ -9,8 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   vela::fuzz::ByteChoices c(data, size);
-  const std::string path = vela::test::RandomPath(c);
-  const std::string ext = vela::test::RandomPath(c);
+  const std::string path = vela::test::RandomPath(c), ext = vela::test::RandomPath(c);
   vela::fuzz::RequireAgreement(vela::test::CheckFileNames(path, ext));
   return 0;
 }

@@ -1,9 +1,8 @@
-// Dense and sparse solvers on matrices decoded from the input, up to 12 x 12, with zeros, NaN, infinities, huge and
-// tiny entries among ordinary ones. Every routine must return whatever the entries; where the input is finite (and
-// for residuals well-conditioned) its result is checked: the sparse solve against the plain loop, with a clear flag
-// only on an exact zero; the two-thread solve against the serial one; U diag(S) Vᵀ = A with S >= 0; X A = I for the
-// QR left inverse; small residuals of the dense Gauss-Jordan front end and of the Cholesky and LDLᵀ solves;
-// [range | kernel] orthogonal with A kernel = 0; L Lᵀ = S.
+// Dense and sparse solvers on matrices up to 12 x 12 with zeros, NaN, infinities, huge and tiny entries
+// among ordinary ones. Every routine must return; on finite (for residuals, well-conditioned) input: the
+// sparse solve is the plain loop's, with a clear flag only on an exact zero; the two-thread solve reaches the
+// serial one; U diag(S) Vᵀ = A, S >= 0; X A = I for the QR left inverse; small residuals of the dense
+// Gauss-Jordan front end, Cholesky and LDLᵀ; [range | kernel] orthogonal with A kernel = 0; L Lᵀ = S.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -20,7 +19,7 @@ namespace {
 
 using vela::fuzz::ByteChoices;
 using vela::fuzz::Require;
-using vela::test::RelativeResidual;
+using namespace vela::test;
 using Vec = std::vector<double>;
 constexpr unsigned int kNewLevel = 0x2C00000u;  // the level that changes the pivot search
 constexpr double kSubnormalSlack = 1e-320;      // subnormals carry an absolute precision only
@@ -82,15 +81,15 @@ void SparseSolve(ByteChoices& c) {
   const unsigned int level = c.Chance(50) ? kNewLevel : 0u;
   const double tol = c.Chance(10) ? 0.0 : 1e-9 * std::max(m.Max(), 1e-300);
   VelaSparseMatrix s(m.rows, m.cols, m.a.data());
-  const vela::test::Solved solved = vela::test::Solve(s, b.data(), level, tol);
+  const Solved solved = Solve(s, b.data(), level, tol);
   RequireMask(s);
   // A pivot whose reciprocal overflows turns the loop's zeros of its row into NaN (0 * inf).
   const auto tiny = [](double v) { return v != 0.0 && std::fabs(v) < 1.0 / std::numeric_limits<double>::max(); };
   if (!m.finite || !(tol > 0.0) || m.rows * m.cols == 0 || std::any_of(m.a.begin(), m.a.end(), tiny)) return;
   Vec plain = m.a, w = b, x(static_cast<std::size_t>(m.cols));
   std::vector<int> perm(static_cast<std::size_t>(m.cols));
-  const int rank = vela::test::PlainGaussJordan(m.rows, m.cols, plain.data(), w.data(), perm.data(), tol, level);
-  vela::test::PlainGaussJordanSolution(m.cols, rank, w.data(), perm.data(), x.data());
+  const int rank = PlainGaussJordan(m.rows, m.cols, plain.data(), w.data(), perm.data(), tol, level);
+  PlainGaussJordanSolution(m.cols, rank, w.data(), perm.data(), x.data());
   const auto same = [](double u, double v) { return u == v || (u != u && v != v); };
   Require(std::equal(x.begin(), x.end(), solved.x.begin(), same), "the solution is not the plain loop's");
   Require(std::equal(plain.begin(), plain.end(), s.GetBuffer(), same), "the reduced matrix is not the plain loop's");
@@ -105,8 +104,7 @@ void ParallelSolve(ByteChoices& c) {
   const unsigned int level = c.Chance(50) ? kNewLevel : 0u;
   const double tol = 1e-9 * std::max(m.Max(), 1e-300);
   VelaSparseMatrix serial(m.rows, m.cols, m.a.data()), parallel(serial);
-  const vela::test::Solved one = vela::test::Solve(serial, b.data(), level, tol);
-  const vela::test::Solved two = vela::test::Solve(parallel, b.data(), level, tol, true);
+  const Solved one = Solve(serial, b.data(), level, tol), two = Solve(parallel, b.data(), level, tol, true);
   RequireMask(parallel);
   if (!WellConditioned(m)) return;
   Require(two.kernel.GetNbOfRow() == one.kernel.GetNbOfRow(), "the two solves find different ranks");
@@ -188,10 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 0: SparseSolve(c); break;
     case 1: ParallelSolve(c); break;
     case 2: Symmetric(c); break;
-    default: {
-      const bool square = c.Chance(50);
-      DenseRoutines(c, Decode(c, square));
-    }
+    default: DenseRoutines(c, Decode(c, c.Chance(50)));  // square or not
   }
   return 0;
 }

@@ -1,8 +1,5 @@
-// The configuration: the global parameters' defaults, lifecycle and run-time
-// state, the keys (by kind through the model in support/EnvironmentModel,
-// the auto-constraining parameters' too), the levels, the internal mode, the
-// replay and script names, the streams and the rounding; the
-// auto-constraining parameters' defaults and accessors.
+// The global and the auto-constraining parameters; their keys go through the
+// model in support/EnvironmentModel.
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -12,6 +9,7 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "config/GlobalParameterKeys.h"
@@ -54,24 +52,39 @@ class Config : public ::testing::Test {
   Config() { std::filesystem::create_directory(folder_.path()); }
   void TearDown() override { std::fesetround(FE_TONEAREST); }
   std::string Dir() const { return folder_.path() + "/"; }
-  void Touch(const std::string& name) const { vela::test::WriteFile(Dir() + name, ""); }
 
   vela::test::ScopedConfigEnvironment environment_;
   vela::test::TempPath folder_{"vela_config"};
 };
 
-TEST_F(Config, EmptyEnvironmentAndInitializeGiveTheDefaults) {
+// Every modelled key through accepted, rejected, boundary and unset values,
+// each time with every key checked, and then left away from its default:
+// Initialize brings back the defaults of the keys and of the run-time state.
+TEST_F(Config, KeysFollowTheModelOfTheirKindAndInitializeRestoresTheDefaults) {
   const std::string defaults = "2ef0000 2ef0000 00000 000000000 |||.VelReplay Vela001.VelReplay Vela1.VelScript";
+  const std::vector<vela::test::ConfigKey>& keys = vela::test::ConfigKeys();
+  EXPECT_EQ(keys.size() + 11, std::size(vela::detail::kGlobalParameterKeys) + 32);
   vela::test::ConfigState state;  // every key at its default
   P& p = state.p;
   EXPECT_EQ(State(p), defaults);
-  const std::vector<vela::test::ConfigKey>& keys = vela::test::ConfigKeys();
-  for (std::size_t i = 0; i < keys.size(); ++i) {  // every key away from its default
-    ASSERT_EQ(state.Apply(i, vela::test::AwayFromDefault(keys[i]).c_str()), "");
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const vela::test::ConfigKey& k = keys[i];
+    std::vector<std::string> values = {"TRUE", "true", "FALSE", "-1", " 7", "12abc", "", "99999999999", "-99999999999",
+                                       std::to_string(k.bound), std::to_string(k.bound - 1), "6"};
+    for (const auto& [word, number] : k.keywords) values.insert(values.end(), {word, std::string(word) + " ", "x"});
+    for (const std::string& value : values) {
+      for (const char* text : {value.c_str(), "", static_cast<const char*>(nullptr)}) {
+        ASSERT_EQ(state.Apply(i, text), "") << k.key << "=" << (text ? text : "(unset)");
+      }
+    }
+    for (std::size_t v = 0; v < values.size() && k.get(p, state.acp) == k.byDefault; ++v) {
+      ASSERT_EQ(state.Apply(i, values[v].c_str()), "") << k.key << "=" << values[v];
+    }
+    ASSERT_NE(k.get(p, state.acp), k.byDefault) << k.key;
   }
   VelaFlushEnv();
   p.SetReplayPrefix(Dir().c_str());
-  Touch("001.VelReplay");
+  vela::test::WriteFile(Dir() + "001.VelReplay", "");
   p.GenerateNextReplayName("");
   p.IncRunCount(), p.SetNestingLevel(2), p.SetSpentTime(10), p.SetLostTime(20), p.SetTestMode(1);
   p.SetDiagNotRun(1), p.IncCheckIndent(), p.IncICIndent(), p.SetPrecision(9), p.SetReplayMode(3);
@@ -85,32 +98,28 @@ TEST_F(Config, EmptyEnvironmentAndInitializeGiveTheDefaults) {
   EXPECT_EQ(P().GetCurrentValues().Levels + P().GetCurrentValues().UseGS, 0u);  // zeroed, not defaulted
 }
 
-// In a fresh process, whose singletons are new: the first access builds the
-// defaults, then applies the environment and the rounding; the
-// auto-constraining parameters read the environment once, on creation.
+// In a fresh process: the first access builds the defaults, then applies the
+// environment and the rounding; the auto-constraining parameters read it once.
+bool FirstAccess() {
+  std::fesetround(FE_UPWARD);
+  P& p = GetGlobalParameters();
+  VelaAutoConstrainingParameters& ac = GetAutoConstrainingParameters();
+  p.SetReplayMode(0);
+  p.ResetReplayMode();  // the effective copy taken after the keys
+  VelaSetEnv("VelaACPDistance", "TRUE");
+  return &GetGlobalParameters() == &p && p.GetVelOpenConfigurationLevel() == 500 && p.GetReplayMode() == 3 &&
+         p.GetAssertMode() == VelaAssertMode_ASSERT && p.IsUseGS() == 1 && std::fegetround() == FE_DOWNWARD &&
+         &GetAutoConstrainingParameters() == &ac && ac.IsActivated() && !ac.GetConstraint(VelaACType::Distance);
+}
+
 TEST_F(Config, FirstAccessBuildsDefaultsThenAppliesTheEnvironmentAndTheRounding) {
   ScopedProcessEnv level("VelaLevel", "500"), mode("VelaReplayMode", "3"), round("VelaRoundMode", "DOWN");
   ScopedProcessEnv stage("KorDevelopmentStage", "TRUE"), on("VelAutoConstraining", "TRUE");
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        std::fesetround(FE_UPWARD);
-        P& p = GetGlobalParameters();
-        VelaAutoConstrainingParameters& ac = GetAutoConstrainingParameters();
-        p.SetReplayMode(0);
-        p.ResetReplayMode();  // the effective copy taken after the keys
-        VelaSetEnv("VelaACPDistance", "TRUE");
-        std::exit(&GetGlobalParameters() == &p && p.GetVelOpenConfigurationLevel() == 500 && p.GetReplayMode() == 3 &&
-                          p.GetAssertMode() == VelaAssertMode_ASSERT && p.IsUseGS() == 1 &&
-                          std::fegetround() == FE_DOWNWARD && &GetAutoConstrainingParameters() == &ac &&
-                          ac.IsActivated() && !ac.GetConstraint(VelaACType::Distance)
-                      ? 0
-                      : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(std::exit(FirstAccess() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(Config, SaveRestoreCopiesAndTheEffectiveCopies) {
+TEST_F(Config, SaveRestoreCopiesIndentsAndRunCount) {
   ScopedProcessEnv mode("VelaReplayMode", "1");
   P p = Configured();
   p.SetPrecision(6), p.Save(), p.SetPrecision(2), p.SetAssertMode(VelaAssertMode_LOOP);
@@ -134,48 +143,21 @@ TEST_F(Config, SaveRestoreCopiesAndTheEffectiveCopies) {
   VelaStream* check = copy.GetCheckStream();  // assignment keeps the target's streams
   copy = p;
   EXPECT_EQ(copy.GetPrecision() * 10 + (copy.GetCheckStream() == check), 61);
-}
-
-TEST_F(Config, IndentsAndRunCount) {
-  P p = Configured();
   std::string steps;
   for (int i = 0; i < 7; ++i) steps += std::to_string(p.IncICIndent()) + " ";
-  p.DecICIndent(), p.DecICIndent();
-  for (int i = 0; i < 5; ++i) steps += std::to_string(p.DecICIndent()) + " ";
+  for (int i = 0; i < 7; ++i) steps += std::to_string(p.DecICIndent()) + " ";
   for (int i : {1, 1, -1}) steps += std::to_string(i > 0 ? p.IncCheckIndent() : p.DecCheckIndent()) + " ";
-  EXPECT_EQ(steps, "3 6 9 12 14 16 18 12 9 6 3 0 2 4 2 ");
-  p.SetSpentTime(5000000000L), p.SetLostTime(56), p.SetRunCount(5);
-  EXPECT_EQ(p.GetSpentTime() + p.GetLostTime() + p.GetRunCount(), 5000000061L);
+  EXPECT_EQ(steps, "3 6 9 12 14 16 18 16 14 12 9 6 3 0 2 4 2 ");
+  p.SetSpentTime(5000000000L);
+  p.SetLostTime(56);
   p.SetRunCount(0);  // clears the times
   EXPECT_EQ(p.GetSpentTime() + p.GetLostTime() + p.IncRunCount(), 1);
-}
-
-// Every modelled key through accepted, rejected, boundary and unset values,
-// each time with every key checked.
-TEST_F(Config, KeysFollowTheModelOfTheirKind) {
-  EXPECT_EQ(vela::test::ConfigKeys().size() + 11, std::size(vela::detail::kGlobalParameterKeys) + 32);
-  vela::test::ConfigState state;
-  for (std::size_t i = 0; i < vela::test::ConfigKeys().size(); ++i) {
-    const vela::test::ConfigKey& k = vela::test::ConfigKeys()[i];
-    std::vector<std::string> values = {"TRUE", "true", "FALSE", "-1", " 7", "12abc", "", "99999999999", "-99999999999",
-                                       std::to_string(k.bound), std::to_string(k.bound - 1), "6"};
-    for (const auto& [word, number] : k.keywords) values.insert(values.end(), {word, std::string(word) + " ", "x"});
-    if (!k.keywords.empty()) values.push_back(k.keywords[0].first);  // once more, away from its default
-    for (const std::string& value : values) {
-      for (const char* text : {value.c_str(), "", static_cast<const char*>(nullptr)}) {
-        ASSERT_EQ(state.Apply(i, text), "") << k.key << "=" << (text ? text : "(unset)");
-      }
-    }
-  }
 }
 
 // Each row applies its keys (null: unset) to the levels the rows above left.
 TEST_F(Config, LevelOnlyLowersAndTheHFLevelFollowsALoweredLevel) {
   P p = Configured();
-  const struct {
-    const char *level, *hf, *reset;
-    unsigned int expected;
-  } rows[] = {
+  const std::tuple<const char*, const char*, const char*, unsigned int> rows[] = {
       {"1000", nullptr, nullptr, 751 << 16}, {"-1", nullptr, nullptr, 751 << 16},
       {nullptr, "7", nullptr, 751 << 16},  {"751", "7", nullptr, 751 << 16},  // min(7, 0); equal is not lower
       {"500", "7", nullptr, 500 << 16 | 7},  {nullptr, "9", nullptr, 500 << 16 | 7},
@@ -185,17 +167,16 @@ TEST_F(Config, LevelOnlyLowersAndTheHFLevelFollowsALoweredLevel) {
       {nullptr, nullptr, "levelbsf ", 200 << 16 | 7}, {"100", "9", "levelbsf", 751 << 16},  // reset comes last
       {"abc", nullptr, nullptr, 0},
   };
-  for (const auto& row : rows) {
-    ScopedProcessEnv l("VelaLevel", row.level), h("VelaHFLevel", row.hf), r("KORCX_MEMORY", row.reset);
+  for (const auto& [level, hf, reset, expected] : rows) {
+    ScopedProcessEnv l("VelaLevel", level), h("VelaHFLevel", hf), r("KORCX_MEMORY", reset);
     p.InitializeEnv();
-    EXPECT_EQ(p.GetCurrentValues().Levels, row.expected) << (row.level ? row.level : "-") << (row.hf ? row.hf : "-");
+    EXPECT_EQ(p.GetCurrentValues().Levels, expected) << (level ? level : "-") << (hf ? hf : "-");
   }
 }
 
 // The developer keys and setters act only with the internal mode open, which
-// only Initialize opens; the GenerateStatus key acts either way. With it open,
-// each row sets the string and developer keys (null: unsets them); the plug
-// mode is always applied.
+// only Initialize opens; the GenerateStatus key acts either way. Then each row
+// sets the string and developer keys (null: unsets them).
 TEST_F(Config, StringKeysAndTheInternalModeGatingTheDeveloperFacilities) {
   const std::string today = vela::test::TodaysInternalModeCode();
   const auto developer = [](P& p) {
@@ -244,7 +225,7 @@ TEST_F(Config, StringKeysAndTheInternalModeGatingTheDeveloperFacilities) {
   }
 }
 
-TEST_F(Config, ReplayAndScriptNames) {
+TEST_F(Config, ReplayScriptAndNextNames) {
   std::string names;
   const auto add = [&names](const VelaString& name) { names += std::string(name.str()) + " "; };
   ScopedProcessEnv log("QTS_LOG_NAME", "abc");
@@ -261,34 +242,30 @@ TEST_F(Config, ReplayAndScriptNames) {
   p.InitializeEnv(), p.SetReplaySuffix(".x");
   for (int number : {7, 12345}) p.SetReplayFileNameForScript("case", number), add(p.GetReplayFileName());
   p.SetReplayFileName(""), add(p.GetReplayFileName());
-  EXPECT_EQ(names, "001.VelReplay abc_001.VelReplay C:\\r\\abc_001.VelReplay C:\\r\\abc_1.VelScript "
-                   "C:\\r\\abc_case7.VelReplay 1.VelScript case7.VelReplay.VelScript s.VelScript case_7.VelReplay "
-                   "case_007.x case_12345.x 001.x ");
-}
-
-// GenerateNextReplayName skips existing files unless a script or an explicit
-// name decides; GenerateNextScriptFileName likewise, and stops on a name that
-// cannot change.
-TEST_F(Config, NextNamesSkipExistingFiles) {
-  P p = Configured();
-  p.SetReplayPrefix(Dir().c_str());
+  // The next names skip existing files unless a script or an explicit name
+  // decides; the next script name stops on a name that cannot change.
+  P q = Configured();
+  q.SetReplayPrefix(Dir().c_str());
   for (const char* name : {"001.VelReplay", "002.VelReplay", "004.VelReplay", "003.VelReplay.0002.GrS",
                            "005.VelReplay", "1.VelScript", "2.VelScript", "case.VelReplay.VelScript"}) {
-    Touch(name);
+    vela::test::WriteFile(Dir() + name, "");
   }
-  std::string names;
   for (const char* extension : {"", ".0002.GrS", "+full", "+explicit", ""}) {
-    p.SetScriptMode(std::string(extension) == "+full" ? VelaScriptMode_FULL : VelaScriptMode_NONE);
-    p.SetReplayFileName(std::string(extension) == "+explicit" ? "x" : "");
-    p.GenerateNextReplayName(extension[0] == '+' ? "" : extension);  // the extension is part of the name
-    p.SetReplayFileName(""), names += p.GetReplayFileName().str();
+    q.SetScriptMode(std::string(extension) == "+full" ? VelaScriptMode_FULL : VelaScriptMode_NONE);
+    q.SetReplayFileName(std::string(extension) == "+explicit" ? "x" : "");
+    q.GenerateNextReplayName(extension[0] == '+' ? "" : extension);  // the extension is part of the name
+    q.SetReplayFileName(""), add(q.GetReplayFileName());
   }
-  p.SetScriptFileName("1.VelScript"), p.GenerateNextScriptFileName();
-  p.SetScriptFileName(""), names += p.GetScriptFileName().str();
-  p.GenerateNextScriptFileName(), names += p.GetScriptFileName().str();
-  p.SetTestMode(1), p.SetReplayFileName("case.VelReplay"), p.GenerateNextScriptFileName();
-  EXPECT_EQ(names + p.GetScriptFullName().str(), "003.VelReplay004.VelReplay004.VelReplay004.VelReplay006.VelReplay"
-                                                 "1.VelScript3.VelScript" + Dir() + "case.VelReplay.VelScript");
+  q.SetScriptFileName("1.VelScript"), q.GenerateNextScriptFileName();
+  q.SetScriptFileName(""), add(q.GetScriptFileName());
+  q.GenerateNextScriptFileName(), add(q.GetScriptFileName());
+  q.SetTestMode(1), q.SetReplayFileName("case.VelReplay"), q.GenerateNextScriptFileName();
+  add(q.GetScriptFullName());
+  EXPECT_EQ(names, "001.VelReplay abc_001.VelReplay C:\\r\\abc_001.VelReplay C:\\r\\abc_1.VelScript "
+                   "C:\\r\\abc_case7.VelReplay 1.VelScript case7.VelReplay.VelScript s.VelScript "
+                   "case_7.VelReplay case_007.x case_12345.x 001.x 003.VelReplay 004.VelReplay 004.VelReplay "
+                   "004.VelReplay 006.VelReplay 1.VelScript 3.VelScript " +
+                       Dir() + "case.VelReplay.VelScript ");
 }
 
 // The trace goes to standard output, the error stream elsewhere; the others
@@ -326,64 +303,49 @@ TEST_F(Config, InitializeFPUSetsTheRoundingOfEachKeyword) {
   }
 }
 
-// The auto-constraining parameters (their keys go through the model).
 using Params = VelaAutoConstrainingParameters;
 
 VelaACType Type(int t) { return static_cast<VelaACType>(t); }
 
-// Everything a caller can observe: "on=0 used=000... w=1,1,... def=1 len=1,1,...".
+// Everything a caller can observe: "on=0 def=1" and each type's flag, weight and length.
 std::string State(const Params& p) {
-  std::ostringstream used, weights, lengths;
+  std::ostringstream out;
+  out << "on=" << int(p.IsActivated()) << " def=" << p.GetDefaultPropagLength();
   for (int t = 1; t <= 15; ++t) {
-    used << int(p.GetConstraint(Type(t)));
-    weights << p.GetWeight(Type(t)) << (t < 15 ? "," : "");
-    lengths << p.GetPropagLength(Type(t)) << (t < 15 ? "," : "");
+    const VelaACType type = Type(t);
+    out << " " << int(p.GetConstraint(type)) << "," << p.GetWeight(type) << "," << p.GetPropagLength(type);
   }
-  return "on=" + std::to_string(p.IsActivated()) + " used=" + used.str() + " w=" + weights.str() +
-         " def=" + std::to_string(p.GetDefaultPropagLength()) + " len=" + lengths.str();
-}
-const std::string kOnes = "1,1,1,1,1,1,1,1,1,1,1,1,1,1,1";
-
-Params FromEnv() {
-  Params p;
-  p.InitializeWithEnv();
-  return p;
+  return out.str();
 }
 
-// Construction sets every member; re-reading assigns every flag, the lengths
-// of set keys only and never the weights.
-TEST_F(Config, AutoConstrainingDefaultsAndReinitialisation) {
+// Construction sets every member; re-reading the environment keeps the
+// weights and the lengths of unset keys; out-of-range types read as sentinels
+// and are never written; copies take every value.
+TEST_F(Config, AutoConstrainingParameters) {
   ScopedProcessEnv activation("VelAutoConstraining", nullptr);
   alignas(Params) unsigned char dirty[sizeof(Params)];
   std::memset(dirty, 0xFF, sizeof dirty);
-  const std::string defaults = "on=0 used=000000000000000 w=" + kOnes + " def=1 len=" + kOnes;
-  VelaSetEnv("VelaAutoConstraining", "TRUE");  // a look-alike of the activation key
-  EXPECT_EQ(State(*new (dirty) Params) + State(FromEnv()), defaults + defaults);
-  Params p;
-  p.SetDefaultPropagLength(6), p.SetPropagLength(VelaACType::Angle, 7), p.SetWeight(VelaACType::Coaxiality, 0.25);
-  p.SetUseAutoContrainingMode(1), p.SetConstraint(VelaACType::Radius, 1);
-  for (const char* key : {"VelaACPDefaultPropag", "VelaACPCoaxiality"}) VelaSetEnv(key, "2");
-  VelaSetEnv("VelaACPDistance", "TRUE");
-  p.InitializeWithEnv();
-  EXPECT_EQ(State(p), "on=0 used=100000000000000 w=1,1,1,1,1,1,1,1,1,1,1,1,0.25,1,1 def=2 "
-                      "len=1,7,1,1,1,1,1,1,1,1,1,1,1,1,1");
-}
-
-TEST(VelaAutoConstrainingParameters, OutOfRangeTypesReadAsSentinelsAndAreNeverWritten) {
-  Params p;
+  Params& p = *new (dirty) Params;
+  EXPECT_EQ(State(p), "on=0 def=1 0,1,1 0,1,1 0,1,1 0,1,1 0,1,1 0,1,1 0,1,1 0,1,1 0,1,1 0,1,1 0,1,1 0,1,1 "
+                      "0,1,1 0,1,1 0,1,1");
   p.SetUseAutoContrainingMode(7);
   for (int t = 1; t <= 15; ++t) {
-    p.SetConstraint(Type(t), static_cast<unsigned char>(t % 2 * 200));
     p.SetWeight(Type(t), 0.5 * t);
     p.SetPropagLength(Type(t), static_cast<short>(10 * t));
   }
   p.SetDefaultPropagLength(-3);
+  VelaSetEnv("VelaAutoConstraining", "TRUE");  // a look-alike of the activation key
+  VelaSetEnv("VelaACPAngle", "TRUE");
+  p.InitializeWithEnv();
+  for (int t = 1; t <= 15; t += 2) p.SetConstraint(Type(t), 200);
   for (int t : {-1, 0, 16, 1000}) {
     EXPECT_EQ(p.GetConstraint(Type(t)) + p.GetWeight(Type(t)) * 10 + p.GetPropagLength(Type(t)), -11.0) << t;
-    p.SetConstraint(Type(t), 1), p.SetWeight(Type(t), 2.0), p.SetPropagLength(Type(t), 99);
+    p.SetConstraint(Type(t), 1);
+    p.SetWeight(Type(t), 2.0);
+    p.SetPropagLength(Type(t), 99);
   }
-  const std::string state = "on=1 used=101010101010101 w=0.5,1,1.5,2,2.5,3,3.5,4,4.5,5,5.5,6,6.5,7,7.5 def=-3 "
-                            "len=10,20,30,40,50,60,70,80,90,100,110,120,130,140,150";
+  const std::string state = "on=0 def=-3 1,0.5,10 1,1,20 1,1.5,30 0,2,40 1,2.5,50 0,3,60 1,3.5,70 0,4,80 "
+                            "1,4.5,90 0,5,100 1,5.5,110 0,6,120 1,6.5,130 0,7,140 1,7.5,150";
   Params copy(p), assigned;
   assigned = p;
   p.SetWeight(Type(1), 9.0);

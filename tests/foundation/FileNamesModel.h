@@ -1,7 +1,5 @@
 // The file-name functions against their contracts written with std::string,
-// shared by the file-name tests and fuzzer: extension, file name and folder
-// split at the last '.', '\\' or '/'; a made path joins with '\\'; the path
-// below "InputData" follows the documented steps.
+// shared by the file-name test and fuzzer.
 #ifndef VELA_TESTS_FOUNDATION_FILENAMESMODEL_H
 #define VELA_TESTS_FOUNDATION_FILENAMESMODEL_H
 
@@ -13,8 +11,7 @@
 
 namespace vela::test {
 
-// Mostly the characters the functions look for, now and then any non-zero
-// byte, and now and then the marker.
+// Mostly the characters the functions look for, now and then a high byte or the marker.
 inline std::string RandomPath(Choices& c) {
   static const char kAlphabet[] = "ab.\\/ :InputData";
   std::string path;
@@ -26,8 +23,7 @@ inline std::string RandomPath(Choices& c) {
   return path;
 }
 
-// The first function that disagrees with its contract on `path` (and `ext`),
-// "" when none does.
+// The first function that disagrees with its contract on `path` (and `ext`).
 inline std::string CheckFileNames(const std::string& path, const std::string& ext) {
   constexpr std::size_t npos = std::string::npos;
   const VelaString p(path.c_str());

@@ -59,9 +59,9 @@ TEST(VelaMatrixElimination, ExactCases) {
 }
 
 // Elimination leaves a row-echelon form, the band reduction nothing above the tolerance below its pivots,
-// both with the SVD's rank and rows orthogonal to the kernel. The solve (with the default configuration's
-// level word) of a consistent system gives solutions, a kernel of cols - rank independent rows with A k = 0
-// and a minimum-norm solution orthogonal to it. FindNullSpace: [range | kernel] orthogonal, A kernel = 0.
+// both with the SVD's rank and rows orthogonal to the kernel. The solve (default level word) of a consistent
+// system: solutions, a kernel of cols - rank independent rows with A k = 0, a minimum-norm solution
+// orthogonal to it. FindNullSpace: [range | kernel] orthogonal, A kernel = 0.
 void CheckAll(const VelaMatrix& a, TestRng& rng) {
   int m = a.GetNbOfRow(), n = a.GetNbOfCol(), rank = SvdRank(a), found = -1;
   SCOPED_TRACE(testing::Message() << m << " x " << n << " of rank " << rank);
@@ -86,13 +86,12 @@ void CheckAll(const VelaMatrix& a, TestRng& rng) {
   ASSERT_EQ(rank == m, a.FindNullSpace(found, range, kernel));
   if (rank < m) return;
   ASSERT_EQ(std::pair(rank, n - rank), std::pair(found, kernel.GetNbOfCol()));
-  VelaMatrix q = VelaMatrix::MergeMatrix(range, kernel, 0), qt(q);
-  qt.Transpose();
+  const VelaMatrix q = VelaMatrix::MergeMatrix(range, kernel, 0), qt = Transposed(q);
   EXPECT_LE((qt * q - VelaMatrix(n)).GetNormInf(-1), 1e-13);
   EXPECT_LE(Cosine(a, qt.GetSubMatrix(0, rank, n, n - rank)), 1e-12);  // the kernel's columns
 }
 
-// Square, wide and tall, of full rank, rank-deficient and zero, rows evenly or badly scaled.
+// Square, wide and tall; full rank, rank-deficient and zero; rows evenly or badly scaled; then two threads.
 TEST(VelaMatrixElimination, PropertiesAgainstTheSvd) {
   TestRng rng{42};
   CheckAll(M(1, 3, {1, 0, 0}), rng);  // rank 1, a two-column kernel orthogonal to (1, 0, 0)
@@ -102,14 +101,10 @@ TEST(VelaMatrixElimination, PropertiesAgainstTheSvd) {
       for (auto [r, spread] : {std::pair{p, 0}, std::pair{p, 10}, std::pair{d, 0}, std::pair{d, 10}, std::pair{0, 0}})
         CheckAll(Random(m, n, rng, r, spread), rng);
     }
-}
-
-// With the parallel bit set, systems of 100000 elements take the two-thread solve.
-TEST(VelaMatrixElimination, PropertiesOnTwoThreads) {
+  // With the parallel bit set, systems of 100000 elements take the two-thread solve.
   GetGlobalParameters().Save();
   { vela::test::ScopedProcessEnv parallel("VelaParallelMode", "1"); GetGlobalParameters().InitializeEnv(); }
   EXPECT_EQ(1, static_cast<int>(GetGlobalParameters().GetParallelMode()) & 1);
-  TestRng rng{11};
   CheckAll(Random(400, 250, rng, 200, 3), rng);  // exactly 100000 elements
   GetGlobalParameters().Restore();
 }

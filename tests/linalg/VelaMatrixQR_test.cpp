@@ -1,6 +1,5 @@
-// The orthogonal-transformation members of VelaMatrix: the compact Householder factors (flag, orthogonal
-// reflections, the same steps at any scale) and the QR left inverse over shapes, kinds and scales;
-// row Gram-Schmidt (rank, orthogonality, span); the prioritised minimum-norm correction, full and step by step.
+// VelaMatrix's orthogonal transformations: the Householder factors at any scale, the QR left inverse, row
+// Gram-Schmidt (rank, orthogonality, span), the prioritised minimum-norm correction, full and step by step.
 #include "vela/containers/VelaBoolArray.h"
 #include "vela/linalg/VelaMatrix.h"
 
@@ -22,9 +21,9 @@ Factors Factor(int m, int n, Vec a) {
   const unsigned char flag = VelaMatrixInternals::QRFactors(m, n, a.data(), beta.data());
   return {flag, a, Vec(beta.begin(), beta.begin() + n)};
 }
-// The flag, each reflection orthogonal; far from unit scale the factors of the matrix at unit scale with R scaled
-// back (that H_0 ... H_(n-1) R = A shows in the left inverse built on them, and in the null space). Columns
-// already on their axis get no reflection; bad shapes are refused.
+// The flag; far from unit scale the factors of the matrix at unit scale with R scaled back (that the
+// reflections are orthogonal with H_0 ... H_(n-1) R = A shows in the left inverse built on them, and in the
+// null space). Columns already on their axis get no reflection; bad shapes are refused.
 TEST(VelaMatrixQR, FactorsAtAnyScale) {
   TestRng rng{20261205};
   for (int m : kSizes)
@@ -42,11 +41,6 @@ TEST(VelaMatrixQR, FactorsAtAnyScale) {
         EXPECT_TRUE(f.flag == u.flag && Bits(f.beta, u.beta));
         for (int k = 0; k < m * n; ++k)  // R (on and above the diagonal) scaled, the reflectors not
           ASSERT_TRUE(Bits({f.qr[k]}, Scaled({u.qr[k]}, k % n >= k / n ? Exponent(kind) : 0))) << k;
-        for (int k = 0; k < n; ++k) {
-          double vv = 1.0;
-          for (int i = k + 1; i < m; ++i) vv += f.qr[i * n + k] * f.qr[i * n + k];
-          EXPECT_TRUE(f.beta[k] == 0.0 || std::fabs(f.beta[k] * vv - 2.0) < 1e-12) << k;
-        }
       }
   const Factors f = Factor(3, 2, {-3, 1, 0, 2, 0, 2});  // column 0 is -3 e_0: no reflection, column untouched
   EXPECT_EQ(Vec({1.0 * f.flag, f.beta[0], f.qr[0], f.qr[2], f.qr[4]}), Vec({1, 0, -3, 0, 0}));
@@ -107,16 +101,16 @@ TEST(VelaMatrixQR, InverseIsALeftInverseOverShapesAndScales) {
   EXPECT_EQ(Values(x), Vec(4, 9.0));
   EXPECT_EQ(VelaMatrix(3, 0, 0.0).InverseQR(x), 1);  // nothing to invert: 0 x 3
   EXPECT_EQ(std::make_pair(x.GetNbOfRow(), x.GetNbOfCol()), std::make_pair(0, 3));
-  ASSERT_EQ(a.InverseQR(x), 1);
-  ASSERT_EQ(a.InverseQR(a), 1);  // into itself
+  ASSERT_EQ(a.InverseQR(x) + a.InverseQR(a), 2);  // the second into itself
   EXPECT_TRUE(Bits(Values(a), Values(x)));
   ASSERT_EQ(VelaMatrix(2, 2, Vec{1e200, 0, 0, 4e200}.data()).InverseQR(x), 1);  // squared norms overflow
   EXPECT_TRUE(Bits(Values(x), Vec{1 / 1e200, -0.0, 0, 1 / 4e200}));             // -(0 / d) is -0
 }
 
 // The documented case, then kept rows orthogonal with their squared norms reported, dropped rows zero, as many kept
-// as the rank (made by row operations, they then span the rows); the scratch path gives the same rows.
-TEST(VelaMatrixQR, OrthogonalizeKeepsRankAndSpanOverShapes) {
+// as the rank (made by row operations, they then span the rows); the scratch path gives the same rows. Then
+// far from unit scale, with the minimum-norm correction.
+TEST(VelaMatrixQR, OrthogonalizeOverShapesAndScales) {
   VelaMatrix exact(3, 2, Vec{1, 0, 1, 1, 2, 2}.data()), noCols(2, 0, 0.0), none;
   Vec normSq(3, -1.0);
   EXPECT_EQ(exact.Orthogonalize(1e-9, normSq.data()), 2);
@@ -149,12 +143,8 @@ TEST(VelaMatrixQR, OrthogonalizeKeepsRankAndSpanOverShapes) {
           kept.push_back(i);
         }
       }
-}
-
-// Beyond 2^400 the rows are worked on near unit scale: at 2^450 and 2^1000 (where squared norms overflow) rows
-// and x come out as the unit-scale ones times the power of two, at 2^450 the squared norms too.
-TEST(VelaMatrixQR, OrthogonalizeAndMinimizeNormFarFromUnitScale) {
-  TestRng rng{4243};
+  // Beyond 2^400 the rows are worked on near unit scale: at 2^450 and 2^1000 (where squared norms overflow)
+  // rows and x come out as the unit-scale ones times the power of two, at 2^450 the squared norms too.
   for (auto [m, n] : {std::pair{1, 1}, {2, 3}, {6, 6}, {7, 36}, {36, 37}})
     for (int e : {450, 1000}) {
       const Vec a = Make(rng, m, n, kRandom), x0 = Make(rng, 1, n, kRandom);
@@ -216,8 +206,7 @@ TEST(VelaMatrixQR, MinimizeNormLevelsFlagsAndSingleSteps) {
   VelaMatrix pivots(2, 2, Vec{1, 1, 0, 1}.data());
   Vec y = {2, 3};
   unsigned char flag = 0;
-  int row = -1, level = -1;
-  const int far[2] = {2000000000, -3};
+  int row = -1, level = -1, far[2] = {2000000000, -3};
   pivots.MinimizeNorm(y.data(), split.data(), 1e-9, 1e-9, flag, row, level, nullptr);
   pivots.MinimizeNorm(nullptr, pair.data(), 1e-9, 1e-9, flag, row, level, nullptr);
   pivots.MinimizeNorm(y.data(), nullptr, 1e-9, 1e-9, flag, row, level, nullptr);

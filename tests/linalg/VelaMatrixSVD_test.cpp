@@ -20,7 +20,7 @@ double OrthonormalityError(const VelaMatrix& q) {  // max |Q Qᵀ - I|
   return (q * Transposed(q) - VelaMatrix(q.GetNbOfRow())).GetNormInf(-1);
 }
 
-TEST(VelaMatrixSVD, ExactCases) {
+TEST(VelaMatrixSVD, ExactCasesEmptyShapesAndFailures) {
   const double diag[] = {3, 0, 0, -2}, ordered[] = {1, 0, 0, 0, 2, 0, 0, 0, 3};
   const Svd d = Decompose(VelaMatrix(2, 2, diag));  // the sign moves into V: U = A V / S
   EXPECT_EQ(d.s, Vec({3, 2}));
@@ -31,37 +31,32 @@ TEST(VelaMatrixSVD, ExactCases) {
   VelaMatrix(1, 2, 0.0).ZeroingSVD(s.data(), -1.0);          // threshold 2e-8
   VelaMatrix(1, 3, 0.0).ZeroingSVD(relative.data(), 1e-3);   // cols entries only
   EXPECT_TRUE(s == Vec({1, 0}) && relative == Vec({0, 1, 2e-3, 3e-8}));
-  const double b[] = {2.0, 2.0};
-  Vec x(2, 0.0);
+  Vec b(2, 2.0), x(2, 0.0);
   VelaMatrix k, ones(2, 2, 1.0), row(1, 2, 1.0);
-  ASSERT_EQ(ones.SolveSVD(b, x.data(), 1e-10) + row.KernelSVD(k, 1e-10), 2);
+  ASSERT_EQ(ones.SolveSVD(b.data(), x.data(), 1e-10) + row.KernelSVD(k, 1e-10), 2);
   EXPECT_LE(std::fabs(x[0] - 1.0) + std::fabs(x[1] - 1.0), 1e-14);
   ASSERT_EQ(std::make_pair(k.GetNbOfRow(), k.GetNbOfCol()), std::make_pair(1, 2));
   EXPECT_LE(std::fabs(std::fabs(k(0, 0)) - 1 / std::sqrt(2.0)) + std::fabs(k(0, 0) + k(0, 1)), 1e-15);
   // ResolveSVD skips zero values and flushes entries below 1e-20; b and x may share storage.
   const VelaMatrix id(2);
-  const double zero[] = {2.0, 0.0}, big[] = {1e10, 1.0}, tinyB[] = {1e-11, 3.0};
-  Vec shared = {4.0, 5.0}, flushed(2, 9.0);
-  id.ResolveSVD(id, zero, id, shared.data(), shared.data());
-  id.ResolveSVD(id, big, id, tinyB, flushed.data());
+  Vec zero = {2, 0}, big = {1e10, 1}, tinyB = {1e-11, 3}, shared = {4, 5}, flushed(2, 9.0);
+  id.ResolveSVD(id, zero.data(), id, shared.data(), shared.data());
+  id.ResolveSVD(id, big.data(), id, tinyB.data(), flushed.data());
   EXPECT_TRUE(shared == Vec({2, 0}) && flushed == Vec({0, 3}));
-}
-
-TEST(VelaMatrixSVD, EmptyShapesAndFailures) {
+  // Empty shapes and failures.
   VelaMatrix noCols(3, 0, 0.0), noRows(0, 3, 0.0), u(2, 2, 7.0), v(1, 1, 7.0);
-  Vec s(3, 7.0), out(2, 7.0);
-  EXPECT_EQ(noCols.FactorisationSVD(u, s.data(), v) + noCols.SolveSVD(nullptr, s.data(), 1e-10) +
+  Vec w(3, 7.0), out(2, 7.0);
+  EXPECT_EQ(noCols.FactorisationSVD(u, w.data(), v) + noCols.SolveSVD(nullptr, w.data(), 1e-10) +
                 noCols.KernelSVD(v, 1e-10) + noRows.KernelSVD(u, 1e-10), 4);  // nothing written
-  EXPECT_TRUE(Values(u) == Vec(4, 7.0) && Values(v) == Vec(1, 7.0) && s == Vec(3, 7.0));
-  const Svd d = Decompose(noRows);
-  EXPECT_TRUE(d.ok && d.u.GetNbOfCol() == 3 && d.s == Vec(3, 0.0) && OrthonormalityError(d.v) == 0.0);
-  EXPECT_EQ(noRows.SolveSVD(nullptr, s.data(), 1e-10), 1);
+  EXPECT_TRUE(Values(u) == Vec(4, 7.0) && Values(v) == Vec(1, 7.0) && w == Vec(3, 7.0));
+  const Svd e = Decompose(noRows);
+  EXPECT_TRUE(e.ok && e.u.GetNbOfCol() == 3 && e.s == Vec(3, 0.0) && OrthonormalityError(e.v) == 0.0);
+  EXPECT_EQ(noRows.SolveSVD(nullptr, w.data(), 1e-10), 1);
   noRows.ResolveSVD(VelaMatrix(0, 2, 0.0), nullptr, VelaMatrix(2), nullptr, out.data());
-  EXPECT_TRUE(s == Vec(3, 0.0) && out == Vec(2, 0.0));
+  EXPECT_TRUE(w == Vec(3, 0.0) && out == Vec(2, 0.0));
   EXPECT_EQ(VelaMatrix().InverseSVD(v) + VelaMatrix(2, 3, 1.0).InverseSVD(u), 1);  // non-square: 0, untouched
   EXPECT_TRUE(v.GetSize() == 0 && Values(u) == Vec(4, 7.0));
-  const double singular[] = {2, 0, 0, 0};
-  EXPECT_EQ(VelaMatrix(2, 2, singular).InverseSVD(u), 1);
+  EXPECT_EQ(M(2, 2, {2, 0, 0, 0}).InverseSVD(u), 1);  // singular
   EXPECT_FALSE(std::isfinite(u.GetNorm2(-1)));
 }
 
@@ -107,12 +102,11 @@ TEST(VelaMatrixSVD, DecompositionPropertiesOverSizesShapesAndFamilies) {
   }
   // U may be the matrix itself.
   for (int m : {5, 8, 3}) {
-    VelaMatrix a = Random(m, 5, rng);
-    const Svd separate = Decompose(a);
-    Vec s(5);
-    VelaMatrix v;
-    ASSERT_EQ(a.FactorisationSVD(a, s.data(), v), 1);
-    EXPECT_TRUE(Bits(s, separate.s) && Bits(Values(a), Values(separate.u)) && Bits(Values(v), Values(separate.v)));
+    Svd own{Random(m, 5, rng), Vec(5), VelaMatrix(), 0};
+    const Svd separate = Decompose(own.u);
+    ASSERT_EQ(own.u.FactorisationSVD(own.u, own.s.data(), own.v), 1);
+    EXPECT_TRUE(Bits(own.s, separate.s) && Bits(Values(own.u), Values(separate.u)));
+    EXPECT_TRUE(Bits(Values(own.v), Values(separate.v)));
   }
 }
 

@@ -120,10 +120,10 @@ TEST(VelaMatrixSimplex, FailuresReturnZeroAndLeaveTheOutputUntouched) {
   }
 }
 
-TEST(VelaMatrixSimplex, AfiroReachesItsPublishedOptimum) {
+TEST(VelaMatrixSimplex, AfiroAndRandomProblems) {
   namespace af = vela::test::afiro;
-  const int n = af::kCols + static_cast<int>(std::count(af::kSense, af::kSense + af::kRows, 'L'));
-  Lp lp{VelaMatrix(af::kRows, n, 0.0), VelaVector(af::kRows, af::kRhs), VelaVector(n, 0.0), VelaVector()};
+  const int cols = af::kCols + static_cast<int>(std::count(af::kSense, af::kSense + af::kRows, 'L'));
+  Lp lp{VelaMatrix(af::kRows, cols, 0.0), VelaVector(af::kRows, af::kRhs), VelaVector(cols, 0.0), {}};
   for (const af::Entry& e : af::kEntries) lp.a(e.row, e.col) = e.value;
   for (int i = 0, s = af::kCols; i < af::kRows; ++i)
     if (af::kSense[i] == 'L') lp.a(i, s++) = 1.0;
@@ -132,23 +132,20 @@ TEST(VelaMatrixSimplex, AfiroReachesItsPublishedOptimum) {
   ASSERT_EQ(lp.a.InitializeSimplexStartPoint(x, lp.b, kTol) + lp.a.SimplexMaximisation(x, lp.c, lp.b, HUGE_VAL, kTol), 2);
   ExpectBasicFeasible(lp, x, af::kRows);
   EXPECT_NEAR(-(lp.c * x), af::kOptimum, 1e-9);
-}
-
-// Start points and optima are basic feasible, the optima with a dual certificate, a repeated row dropped.
-TEST(VelaMatrixSimplex, RandomProblems) {
+  // Random problems: start points and optima basic feasible, the optima with a dual certificate.
   TestRng rng{8128};
   for (auto [m0, n] : {std::pair{1, 1}, {1, 4}, {2, 3}, {3, 3}, {4, 9}, {7, 12}, {12, 24}, {20, 31}, {30, 60}})
     for (bool redundant : {false, true}) {
       const int m = m0 + redundant;
       if (m > n) continue;
       SCOPED_TRACE(testing::Message() << m << " x " << n << (redundant ? " redundant" : ""));
-      const Lp lp = RandomLp(rng, m, n, redundant);
-      VelaVector x;
-      ASSERT_EQ(lp.a.InitializeSimplexStartPoint(x, lp.b, kTol), 1);
-      ExpectBasicFeasible(lp, x, m0);
-      ASSERT_EQ(lp.a.SimplexMaximisation(x, lp.c, lp.b, HUGE_VAL, kTol), 1);
-      ExpectBasicFeasible(lp, x, m0);
-      ExpectDualCertificate(lp, x, m0);
+      const Lp random = RandomLp(rng, m, n, redundant);
+      VelaVector start;
+      ASSERT_EQ(random.a.InitializeSimplexStartPoint(start, random.b, kTol), 1);
+      ExpectBasicFeasible(random, start, m0);
+      ASSERT_EQ(random.a.SimplexMaximisation(start, random.c, random.b, HUGE_VAL, kTol), 1);
+      ExpectBasicFeasible(random, start, m0);
+      ExpectDualCertificate(random, start, m0);
     }
 }
 

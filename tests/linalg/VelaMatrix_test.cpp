@@ -8,8 +8,8 @@ namespace {
 
 using namespace vela::test;
 
-VelaMatrix Do(VelaMatrix m, const std::function<void(VelaMatrix&)>& f) { return f(m), m; }
-VelaVector DoV(VelaVector v, const std::function<void(VelaVector&)>& f) { return f(v), v; }
+template <class T, class F>
+T Do(T m, F f) { return f(m), m; }
 
 bool IsInline(const VelaMatrix& m) {
   const char *object = reinterpret_cast<const char*>(&m), *buffer = reinterpret_cast<const char*>(m.GetBuffer());
@@ -37,46 +37,46 @@ TEST(VelaMatrix, ShapesRowOperationsAndArithmetic) {
       {VelaMatrix(2, 3, 0), 2, 3, Vec(6, 0.0)}, {VelaMatrix(2, 2, nullptr), 2, 2, Vec(4, 0.0)},  // 0 is a value
       {M(3, 2, six), 3, 2, six}, {VelaMatrix(-1, 4, 1.0), 0, 4, {}}, {VelaVector(), 1, 0, {}},
       {VelaVector(3, 1.5), 1, 3, Vec(3, 1.5)}, {VelaVector(2, nullptr), 1, 2, {0, 0}},
-      {Do(VelaMatrix(2, 3, 7.0), [](VelaMatrix& m) { m.SetIdentity(0); }), 2, 3, Vec(6, 7.0)},  // not square
-      {Do(VelaMatrix(2, 3, 7.0), [](VelaMatrix& m) { m.SetIdentity(2); }), 2, 2, {1, 0, 0, 1}},
-      {Do(VelaMatrix(2, 2, 5.0), [](VelaMatrix& m) { m.SetIdentity(-1); }), 2, 2, {1, 0, 0, 1}},
-      {Do(M(2, 3, six), [](VelaMatrix& m) { m.Resize(3, 2); }), 3, 2, six},  // linear positions kept
-      {Do(M(2, 3, six), [](VelaMatrix& m) { m.Resize(1, 2), m.Resize(2, 3); }), 2, 3, {1, 2, 0, 0, 0, 0}},
-      {Do(M(2, 3, six), [](VelaMatrix& m) { m.Resize(-1, 3); }), 0, 3, {}},
-      {Do(VelaMatrix(3, 2, 1.0), [&](VelaMatrix& m) { m.SetRow(2, &six[4]), m.ZeroRow(0); }), 3, 2, {0, 0, 1, 1, 5, 6}},
-      {Do(VelaMatrix(3, 2, 1.0), [&](VelaMatrix& m) { m.SetRows(1, 2, six.data()), m.ZeroRows(0, 2); }), 3, 2,
+      {Do(VelaMatrix(2, 3, 7.0), [](auto& m) { m.SetIdentity(0); }), 2, 3, Vec(6, 7.0)},  // not square
+      {Do(VelaMatrix(2, 3, 7.0), [](auto& m) { m.SetIdentity(2); }), 2, 2, {1, 0, 0, 1}},
+      {Do(VelaMatrix(2, 2, 5.0), [](auto& m) { m.SetIdentity(-1); }), 2, 2, {1, 0, 0, 1}},
+      {Do(M(2, 3, six), [](auto& m) { m.Resize(3, 2); }), 3, 2, six},  // linear positions kept
+      {Do(M(2, 3, six), [](auto& m) { m.Resize(1, 2), m.Resize(2, 3); }), 2, 3, {1, 2, 0, 0, 0, 0}},
+      {Do(M(2, 3, six), [](auto& m) { m.Resize(-1, 3); }), 0, 3, {}},
+      {Do(VelaMatrix(3, 2, 1.0), [&](auto& m) { m.SetRow(2, &six[4]), m.ZeroRow(0); }), 3, 2, {0, 0, 1, 1, 5, 6}},
+      {Do(VelaMatrix(3, 2, 1.0), [&](auto& m) { m.SetRows(1, 2, six.data()), m.ZeroRows(0, 2); }), 3, 2,
        {0, 0, 0, 0, 3, 4}},
-      {Do(VelaMatrix(1, 2, 0.0), [&](VelaMatrix& m) { m.AppendRow(&six[4]), m.AppendRows(2, six.data()); }), 4, 2,
+      {Do(VelaMatrix(1, 2, 0.0), [&](auto& m) { m.AppendRow(&six[4]), m.AppendRows(2, six.data()); }), 4, 2,
        {0, 0, 5, 6, 1, 2, 3, 4}},
-      {Do(VelaMatrix(), [&](VelaMatrix& m) { m.AppendRows(A); }), 2, 2, four},  // takes A's column count
-      {Do(VelaMatrix(2, 0, 0.0), [&](VelaMatrix& m) { m.AppendRows(A); }), 4, 2, {0, 0, 0, 0, 1, 2, 3, 4}},
-      {Do(VelaMatrix(1, 3, 9.0), [&](VelaMatrix& m) { m.AppendRows(A); }), 1, 3, Vec(3, 9.0)},  // mismatch
-      {Do(A, [](VelaMatrix& m) { m.AppendRows(m); }), 4, 2, {1, 2, 3, 4, 1, 2, 3, 4}},
+      {Do(VelaMatrix(), [&](auto& m) { m.AppendRows(A); }), 2, 2, four},  // takes A's column count
+      {Do(VelaMatrix(2, 0, 0.0), [&](auto& m) { m.AppendRows(A); }), 4, 2, {0, 0, 0, 0, 1, 2, 3, 4}},
+      {Do(VelaMatrix(1, 3, 9.0), [&](auto& m) { m.AppendRows(A); }), 1, 3, Vec(3, 9.0)},  // mismatch
+      {Do(A, [](auto& m) { m.AppendRows(m); }), 4, 2, {1, 2, 3, 4, 1, 2, 3, 4}},
       {M(3, 3, nine).GetSubMatrix(1, 0, 2, 2), 2, 2, {1, 2, 11, 12}},  // the column index first
-      {Do(M(3, 3, nine), [&](VelaMatrix& m) { EXPECT_EQ(m.SetSubMatrix(2, 0, block) + m.SetSubMatrix(0, 2, block), 0); }),
+      {Do(M(3, 3, nine), [&](auto& m) { EXPECT_EQ(m.SetSubMatrix(2, 0, block) + m.SetSubMatrix(0, 2, block), 0); }),
        3, 3, nine},
-      {Do(M(3, 3, nine), [&](VelaMatrix& m) { EXPECT_EQ(m.SetSubMatrix(1, 1, block), 1); }), 3, 3,
+      {Do(M(3, 3, nine), [&](auto& m) { EXPECT_EQ(m.SetSubMatrix(1, 1, block), 1); }), 3, 3,
        {0, 1, 2, 10, -1, -1, 20, -1, -1}},
       {VelaMatrix::MergeMatrix(M(2, 3, six), M(2, 1, {7, 8}), 0), 2, 4, {1, 2, 3, 7, 4, 5, 6, 8}},
       {VelaMatrix::MergeMatrix(M(2, 3, six), M(2, 1, {7, 8}), 1), 0, 0, {}},
       {VelaMatrix::MergeMatrix(M(2, 3, six), VelaMatrix(1, 3, 9.0), 1), 3, 3, {1, 2, 3, 4, 5, 6, 9, 9, 9}},
-      {Do(V(four), [](VelaMatrix& m) { m.Transpose(); }), 4, 1, four},  // a vector only swaps its counts
+      {Do(V(four), [](auto& m) { m.Transpose(); }), 4, 1, four},  // a vector only swaps its counts
       {A + B, 2, 2, {11, 22, 33, 44}}, {B - A, 2, 2, {9, 18, 27, 36}}, {2.0 * A, 2, 2, {2, 4, 6, 8}},
       {A * 0.5, 2, 2, {0.5, 1, 1.5, 2}}, {A + VelaMatrix(4, 1, 1.0), 2, 2, four},  // other shape: nothing
-      {Do(A, [](VelaMatrix& m) { m += VelaMatrix(1, 4, 1.0), m -= VelaMatrix(2, 3, 1.0), m *= 3.0; }), 2, 2,
+      {Do(A, [](auto& m) { m += VelaMatrix(1, 4, 1.0), m -= VelaMatrix(2, 3, 1.0), m *= 3.0; }), 2, 2,
        {3, 6, 9, 12}},
-      {Do(M(3, 2, {3, 4, 1e-12, 0, -7, 1}), [](VelaMatrix& m) { m.Normalize(1e-9); }), 3, 2,
+      {Do(M(3, 2, {3, 4, 1e-12, 0, -7, 1}), [](auto& m) { m.Normalize(1e-9); }), 3, 2,
        {0.6, 0.8, 0, 0, -7 / std::sqrt(50.0), 1 / std::sqrt(50.0)}},
       {VelaMatrix(3, 2, 1.0).MultiplyVectorLeft(VelaVector(2, 1.0)), 1, 2, {0, 0}},  // length mismatch
       {VelaMatrix(0, 2, 0.0).MultiplyVectorLeft(VelaVector()), 1, 2, {0, 0}},
       {VelaMatrix(2, 0, 0.0) * VelaMatrix(0, 3, 0.0), 2, 3, Vec(6, 0.0)},
-      {Do(VelaMatrix(3, 0, 0.0), [](VelaMatrix& m) { m.MultiplyLeft(VelaMatrix(2, 3, 1.0)); }), 2, 0, {}},
+      {Do(VelaMatrix(3, 0, 0.0), [](auto& m) { m.MultiplyLeft(VelaMatrix(2, 3, 1.0)); }), 2, 0, {}},
       {V({1, 2, 3}) + V({4, 5, 6, 100}), 1, 3, {5, 7, 9}}, {V({1, 2, 3}) - V({4, 5, 6}), 1, 3, {-3, -3, -3}},
       {V({1, 2, 3}) * 2.0, 1, 3, {2, 4, 6}}, {VelaVector(3, 1.0).GramProduct(), 1, 1, {3}},
       {acc, 1, 3, {4, 5.5, 7}},
-      {DoV(V({1, 2}), [](VelaVector& v) { v.Insert(1, 5), v.Append(7), v.Insert(0, 0), v.Insert(5, 9), v.Resize(7); }),
+      {Do(V({1, 2}), [](auto& v) { v.Insert(1, 5), v.Append(7), v.Insert(0, 0), v.Insert(5, 9), v.Resize(7); }),
        1, 7, {0, 1, 5, 2, 7, 9, 0}},
-      {DoV(VelaVector(36, 1.0), [](VelaVector& v) { v.Append(2), v.Insert(0, 3), v[1] = 4, v.Resize(3); }),
+      {Do(VelaVector(36, 1.0), [](auto& v) { v.Append(2), v.Insert(0, 3), v[1] = 4, v.Resize(3); }),
        1, 3, {3, 4, 1}},  // past the inline 36 elements
   };
   for (const auto& c : cases) {
@@ -92,10 +92,6 @@ TEST(VelaMatrix, ShapesRowOperationsAndArithmetic) {
   const VelaVector v = V({1, 2, 3}), nanFirst = V({std::nan(""), 2});
   EXPECT_EQ(v * V({4, 5, 6, 100}) + VelaVector::ScalarProduct(2, &six[0], &six[3]), 32.0 + 14.0);
   EXPECT_EQ(std::vector<int>({v > 1.0, v > 1.5, VelaVector() > 1e300, nanFirst > 2.0}), std::vector<int>({1, 0, 1, 1}));
-  const VelaMatrix m = M(3, 2, {3, 4, 1e-12, 0, -7, 1});  // norms of a row, and of all with -1
-  EXPECT_EQ(Vec({m.GetNorm2(0), m.GetNormInf(2), m.GetNormInf(-1), VelaMatrix::NormInf(0, m.GetBuffer()),
-                 VelaMatrix::Norm2(0, m.GetBuffer()), m.GetNorm2(-1)}),
-            Vec({5, 7, 7, 0, 0, std::sqrt(75.0)}));
 }
 
 // Random sub-matrices and blocks against index arithmetic on the values before; transposes, inline storage.

@@ -1,6 +1,5 @@
-// The sparse matrix and its Gauss-Jordan solves: the row and column operations against a dense model, the
-// pivot rule, the documented systems, properties over shapes, ranks and scales (solution, kernel, rank against
-// the SVD, the plain loop's bits), and the two-thread solve against the serial one.
+// The sparse matrix and its Gauss-Jordan solves: operations against a dense model, the pivot rule, documented
+// systems, properties against the SVD and the plain loop, and the two-thread solve against the serial one.
 #include "vela/linalg/VelaSparseMatrix.h"
 
 #include <thread>
@@ -17,9 +16,8 @@ std::vector<unsigned char> Flags(const VelaSparseMatrix& m) {
   for (int k = 0; k < m.GetSize(); ++k) f.push_back(m.IsNonZero(k / m.GetNbOfCol(), k % m.GetNbOfCol()));
   return f;
 }
-// One random sequence of ClearCol, MultRow, SwapRows, SwapCols and SubtractRowByFactor per shape, each checked
-// against the operation as its contract states it on a dense array and a flag array; rows of mixed density with
-// flagged signed zeros; then the copies' flags.
+// Random ClearCol, MultRow, SwapRows, SwapCols and SubtractRowByFactor against their contract on a value
+// and a flag array, on rows of mixed density with flagged signed zeros; then the copies' flags.
 TEST(VelaSparseMatrix, OperationsMatchADenseModel) {
   TestRng rng{7};
   const int shapes[][2] = {{1, 1}, {2, 7}, {6, 6}, {5, 9}, {9, 40}, {37, 3}, {12, 130}};
@@ -122,10 +120,9 @@ TEST(VelaSparseMatrixParallel, DocumentedSystemsSerialAndParallel) {
     }
 }
 
-// Square, wide and tall systems b = A x0 of full, half, unit and zero rank, sparse and banded (one dense row), rows
-// scaled by up to 2^10; level and scan order cycle so that every shape and every kind meets all four. A x = b and
-// A k = 0 for every kernel row to a relative 1e-12, the rank that of the SVD, and the plain loop's solution and
-// reduced matrix: the same bits on dense systems, the same values on sparse ones.
+// Systems b = A x0, square, wide and tall, of full, half, unit and zero rank, sparse and banded (one dense
+// row), rows scaled up to 2^10, meeting every level and scan order: A x = b and A k = 0 to a relative 1e-12,
+// the SVD's rank, the plain loop's solution and reduced matrix (same bits if dense, same values if sparse).
 TEST(VelaSparseMatrix, PropertiesAndAgreementWithThePlainLoop) {
   TestRng rng{2024};
   const int shapes[][2] = {{1, 1},   {1, 4},   {4, 1},   {3, 3},     {6, 6},    {7, 5},    {5, 7},   {9, 13},
@@ -134,16 +131,14 @@ TEST(VelaSparseMatrix, PropertiesAndAgreementWithThePlainLoop) {
     const int rows = shape[0], cols = shape[1], full = std::min(rows, cols);
     for (int family = 0; family < 7; ++family) {
       const int ranks[] = {full, full, full / 2, 1, 0, full, full}, spreads[] = {0, 10, 4, 10, 0, 6, 6};
-      std::vector<double> a = RandomMatrix(rows, cols, ranks[family], spreads[family], rng), x0(cols), b(rows);
-      for (double& x : x0) x = rng.Next();
-      double amax = 0.0;
+      Vec a = RandomMatrix(rows, cols, ranks[family], spreads[family], rng);
       for (std::size_t k = 0; k < a.size(); ++k) {
         const int i = static_cast<int>(k) / cols, j = static_cast<int>(k) % cols;
         if ((family == 5 && (k % 3 == 0 || rng.Next() > -0.8)) || (family == 6 && std::abs(i - j) > 1 && i != rows / 2))
           a[k] = 0.0;
-        b[static_cast<std::size_t>(i)] += a[k] * x0[static_cast<std::size_t>(j)];
-        amax = std::max(amax, std::fabs(a[k]));
       }
+      const Vec b = Values(M(rows, cols, a) * Random(cols, 1, rng));  // b = A x0
+      const double amax = VelaMatrix::NormInf(rows * cols, a.data());
       const int variant = static_cast<int>(&shape - shapes) + family;
       const unsigned int level = variant % 2 ? kNewLevel : 0u;
       const bool byColumns = variant % 4 >= 2;
@@ -159,8 +154,8 @@ TEST(VelaSparseMatrix, PropertiesAndAgreementWithThePlainLoop) {
       for (int k = 0; k < m.GetSize(); ++k)  // a clear flag only on an exact zero
         ASSERT_TRUE(m.IsNonZero(k / cols, k % cols) || m.GetBuffer()[k] == 0.0) << where;
 
-      std::vector<double> plain = a, w = b, x(x0.size());
-      std::vector<int> perm(x0.size());
+      Vec plain = a, w = b, x(static_cast<std::size_t>(cols));
+      std::vector<int> perm(x.size());
       const int rank = PlainGaussJordan(rows, cols, plain.data(), w.data(), perm.data(), tol, level, byColumns);
       PlainGaussJordanSolution(cols, rank, w.data(), perm.data(), x.data());
       EXPECT_TRUE(family < 5 ? Bits(x, s.x) && Bits(plain, Values(m))  // dense: the same bits
@@ -169,16 +164,12 @@ TEST(VelaSparseMatrix, PropertiesAndAgreementWithThePlainLoop) {
   }
 }
 
-// Both solves of one consistent system b = A x0: the rank of A, the parallel kernel rows in the null space of A
-// (independent by construction, so they span it as the serial ones do), the parallel solution solving the system
-// and equal to the serial one to rounding when both take the same pivots: at full column rank, or at the older
-// level by rows.
+// Both solves of b = A x0: the rank of A, the parallel kernel rows in the null space (independent, so they
+// span it), the parallel solution solving the system and equal to the serial one to rounding when both take
+// the same pivots: at full column rank, or at the older level by rows.
 void ExpectSameSolutions(int rows, int cols, int rank, unsigned int level, bool byColumns, TestRng& rng) {
   ScopedREFOrder order(byColumns);
-  const std::vector<double> a = RandomMatrix(rows, cols, rank, 0, rng);
-  std::vector<double> x0(static_cast<std::size_t>(cols)), b(static_cast<std::size_t>(rows), 0.0);
-  for (double& x : x0) x = rng.Next();
-  for (std::size_t k = 0; k < a.size(); ++k) b[k / cols] += a[k] * x0[k % cols];
+  const Vec a = RandomMatrix(rows, cols, rank, 0, rng), b = Values(M(rows, cols, a) * Random(cols, 1, rng));
   SCOPED_TRACE(testing::Message() << rows << "x" << cols << " rank " << rank << " level " << level << " " << byColumns);
   VelaSparseMatrix ms(rows, cols, a.data()), mp(ms);
   const Solved serial = Solve(ms, b.data(), level, 1e-9), parallel = Solve(mp, b.data(), level, 1e-9, true);
@@ -191,8 +182,8 @@ void ExpectSameSolutions(int rows, int cols, int rank, unsigned int level, bool 
 }
 
 // Odd and even row counts (the worker's rows outlast the main participant's), wide and tall, full rank and
-// rank-deficient, both levels and scan orders; then the size at which the dense front end goes parallel.
-TEST(VelaSparseMatrixParallel, AgreesWithTheSerialSolve) {
+// rank-deficient, both levels and scan orders; the size where the dense front end goes parallel; the guards.
+TEST(VelaSparseMatrixParallel, AgreesWithTheSerialSolveAndGuards) {
   TestRng rng{31};
   const int small[][3] = {{1, 1, 1}, {2, 2, 1}, {3, 5, 3}, {5, 3, 2}, {7, 7, 7}, {41, 40, 40}, {40, 41, 25}};
   for (bool byColumns : {false, true})
@@ -201,15 +192,11 @@ TEST(VelaSparseMatrixParallel, AgreesWithTheSerialSolve) {
   ExpectSameSolutions(400, 400, 400, 0, false, rng);
   ExpectSameSolutions(400, 400, 300, kNewLevel, false, rng);
   ExpectSameSolutions(360, 400, 200, 0, true, rng);
-}
-
-// The worker's loop refuses a thread outside the batch; overlapping solves (the later ones go serial) succeed.
-TEST(VelaSparseMatrixParallel, WorkerAndOverlapGuards) {
+  // The worker's loop refuses a thread outside the batch; overlapping solves (later ones go serial) succeed.
   VelaSparseMatrix m(2, 2, std::vector<double>{1, 2, 3, 4}.data());
   int row = 0, col = 0;
   REFThreadData data{0, &m, nullptr, &row, &col, 0, 0, nullptr, 0.0};
   EXPECT_EQ(m.SolveGaussJordanThread(data), 1);
-  TestRng rng{77};
   const std::vector<double> a = RandomMatrix(60, 60, 60, 0, rng), b(60, 1.0);
   VelaSparseMatrix first(60, 60, a.data());
   const std::vector<double> expected = Solve(first, b.data(), 0, 1e-10).x;

@@ -1,6 +1,5 @@
-// Packed symmetric and lower-triangular matrices: every LDLᵀ pivot choice by its permutation, the factorisation as
-// reconstruction P S Pᵀ = L D Lᵀ and the solve by its residual over kinds and sizes, Cholesky against LDLᵀ, the
-// small documented cases, packed products, triangular solves, and buffer reuse.
+// Packed symmetric and lower-triangular matrices: every LDLᵀ pivot choice, P S Pᵀ = L D Lᵀ and the solve's
+// residual over kinds and sizes, Cholesky against LDLᵀ, small cases, products, triangular solves, buffers.
 #include "vela/linalg/VelaSymmetricMatrix.h"
 
 #include "linalg/LinalgTesting.h"
@@ -82,7 +81,7 @@ TEST(VelaSymmetricMatrix, PivotChoicesGiveTheirPermutation) {
 }
 
 // P S Pᵀ = L D Lᵀ, the solve's residual, and far from unit scale the unit-scale steps (x scaled back); over kinds
-// and sizes, then many small integer matrices (ties and exact zeros).
+// and sizes, small integer matrices (ties and exact zeros) among them.
 TEST(VelaSymmetricMatrix, LDLtReconstructsAndSolves) {
   TestRng rng{61};
   for (Kind kind : {kIndefinite, kZeroDiagonal, kScaledRows, kDefinite, kIntegers})
@@ -107,11 +106,6 @@ TEST(VelaSymmetricMatrix, LDLtReconstructsAndSolves) {
         EXPECT_TRUE(Bits(Values(xf), Scaled(Values(x), -e)) && Ints(far.GetPermutation()) == Ints(m.GetPermutation()));
       }
     }
-  for (int trial = 0, n = 1 + trial % 12; trial < 3000; ++trial, n = 1 + trial % 12) {
-    const Vec s = RandomPacked(n, kIntegers, rng);
-    Inspectable m(n, s.data());
-    ASSERT_TRUE(m.RunFactorisation() == 0 || ReconstructionError(s, m) < 1e-13) << "trial " << trial;
-  }
 }
 
 TEST(VelaSymmetricMatrix, SmallFactorisationCases) {
@@ -163,13 +157,12 @@ TEST(VelaSymmetricMatrix, CholeskyReconstructsAndAgreesWithLDLt) {
   EXPECT_EQ(VelaSymmetricMatrix(2, base).CholeskyFactorisation(shifted, std::nan("")) +
                 VelaSymmetricMatrix(3, packed).CholeskyFactorisation(wrong, 0.0), 0);
   EXPECT_EQ(wrong.GetRow(1)[1], 6.0);
-  Vec x(2);
-  const double b[] = {10, 20};  // [6 2; 2 9] x = b: x = (1, 2); SolveCholesky sizes its own factor
-  EXPECT_EQ(VelaSymmetricMatrix(2, base).SolveCholesky(b, x.data(), &wrong, 0.5), 1);
+  Vec x(2), b = {10, 20};  // [6 2; 2 9] x = b: x = (1, 2); SolveCholesky sizes its own factor
+  EXPECT_EQ(VelaSymmetricMatrix(2, base).SolveCholesky(b.data(), x.data(), &wrong, 0.5), 1);
   EXPECT_LE(std::fmax(std::fabs(x[0] - 1.0), std::fabs(x[1] - 2.0)), 1e-15);
 }
 
-TEST(VelaSymmetricMatrix, ConstructionProductsAndBuffers) {
+TEST(VelaSymmetricMatrix, ConstructionProductsBuffersAndTriangularSolves) {
   const double full[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
   const VelaSymmetricMatrix a(3, VelaMatrix(3, 3, full));
   EXPECT_EQ(Vec(a.GetBuffer(), a.GetBuffer() + 6), Vec({1, 4, 5, 7, 8, 9}));
@@ -193,9 +186,8 @@ TEST(VelaSymmetricMatrix, ConstructionProductsAndBuffers) {
     EXPECT_EQ(product.GetNbOfRow() * 10 + product.GetNbOfCol(), n * 10 + 4);
   }
   // The triangular matrix: a smaller source keeps the buffer, Resize keeps it when shrinking.
-  const double small[3] = {1, 2, 3};
-  const Vec nine(10, 9.0);
-  VelaLowerTriangularMatrix two(2, small), four(4, nine.data()), three(3, nine.data());
+  const Vec small = {1, 2, 3}, nine(10, 9.0);
+  VelaLowerTriangularMatrix two(2, small.data()), four(4, nine.data()), three(3, nine.data());
   const double *fourBuffer = four.GetBuffer(), *threeBuffer = three.GetBuffer();
   four = two;
   three.Resize(2);
@@ -203,16 +195,13 @@ TEST(VelaSymmetricMatrix, ConstructionProductsAndBuffers) {
   EXPECT_TRUE(three.GetBuffer() == threeBuffer && Packed(three) == Vec(3, 9.0));
   three.Resize(5);
   three.GetRow(4)[4] = 1.0;  // the whole order-5 triangle is addressable
-}
-
-// A zero diagonal zeroes its unknown and the solve goes on (the residuals are checked through Cholesky's solves).
-TEST(VelaLowerTriangularMatrix, SolvesAndZeroDiagonals) {
-  const double packed[6] = {2, 1, 0, 4, 3, 5}, b[3] = {4, 9, 23}, bt[3] = {10, 7, 20};  // L = [2; 1 0; 4 3 5]
+  // A zero diagonal zeroes its unknown and the solve goes on (residuals: through Cholesky's solves).
+  const double packed[6] = {2, 1, 0, 4, 3, 5}, lb[3] = {4, 9, 23}, lbt[3] = {10, 7, 20};  // [2; 1 0; 4 3 5]
   const VelaLowerTriangularMatrix L(3, packed), empty;
-  Vec x(b, b + 3), y(3), untouched = {7, 8};
-  EXPECT_EQ(L.Solve(x.data(), x.data()) + L.SolveTranspose(bt, y.data()), 0);  // in place (Cholesky: out of place)
+  Vec x(lb, lb + 3), y(3), untouched = {7, 8};
+  EXPECT_EQ(L.Solve(x.data(), x.data()) + L.SolveTranspose(lbt, y.data()), 0);  // in place (Cholesky: out of place)
   EXPECT_TRUE(x == Vec({2, 0, 3}) && y == Vec({-3, 0, 4}));
-  EXPECT_EQ(empty.Solve(b, untouched.data()) + empty.SolveTranspose(b, untouched.data()), 2);  // order 0
+  EXPECT_EQ(empty.Solve(lb, untouched.data()) + empty.SolveTranspose(lb, untouched.data()), 2);  // order 0
   EXPECT_TRUE(untouched == Vec({7, 8}) && empty.GetBuffer() == nullptr);
 }
 

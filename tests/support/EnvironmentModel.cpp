@@ -166,15 +166,6 @@ const std::vector<ConfigKey>& ConfigKeys() {
   return keys;
 }
 
-std::string AwayFromDefault(const ConfigKey& key) {
-  std::vector<std::string> values = {"TRUE", "FALSE", "x", "-7", std::to_string(key.bound - 1)};
-  for (const auto& [word, number] : key.keywords) values.push_back(word);
-  const auto away = [&key](const std::string& v) {
-    return ExpectedAfter(key, v.c_str(), key.byDefault) != key.byDefault;
-  };
-  return *std::find_if(values.begin(), values.end(), away);
-}
-
 ConfigState::ConfigState() : entries(ConfigKeys().size()) {
   VelaFlushEnv();
   p.Initialize();
@@ -182,8 +173,6 @@ ConfigState::ConfigState() : entries(ConfigKeys().size()) {
   acp.InitializeWithEnv();
   for (const ConfigKey& k : ConfigKeys()) expected.push_back(k.byDefault);
 }
-
-ConfigState::~ConfigState() { VelaFlushEnv(); }
 
 std::string ConfigState::Apply(std::size_t key, const char* value) {
   const std::vector<ConfigKey>& keys = ConfigKeys();

@@ -1,8 +1,6 @@
 // The environment readers against models, shared by the environment and
-// configuration tests and the environment fuzzer: the custom environment
-// against a newest-first list, and every configuration key against the rule
-// of its kind. Integers are read as atoi reads them, except that a number
-// beyond the int range counts as the nearest limit.
+// configuration tests and the environment fuzzer. Integers are read as atoi
+// reads them, except that a number beyond the int range reads as its limit.
 #ifndef VELA_TESTS_SUPPORT_ENVIRONMENTMODEL_H
 #define VELA_TESTS_SUPPORT_ENVIRONMENTMODEL_H
 
@@ -19,9 +17,8 @@
 namespace vela::test {
 
 // Random VelaSetEnv, VelaUnsetEnv and VelaFlushEnv calls over the names and
-// values (absent from the process environment); after every step the printed
-// section and every lookup of every name agree with a newest-first list.
-// "" or the first disagreement.
+// values (absent from the process environment), checked after every step
+// against a newest-first list: "" or the first disagreement.
 std::string RunEnvironmentSequence(Choices& c, const std::vector<std::string>& names,
                                    const std::vector<std::string>& values, int steps);
 
@@ -49,17 +46,12 @@ struct ConfigKey {
 // The keys of the global parameters that need no internal mode, then those of
 // the auto-constraining parameters, with their defaults.
 const std::vector<ConfigKey>& ConfigKeys();
-// A value that moves the key away from its default.
-std::string AwayFromDefault(const ConfigKey& key);
 
-// A configuration read from custom entries of the keys (absent from the
-// process environment), and what the model expects of every key; the custom
-// table is emptied on construction and destruction.
+// A configuration read from custom entries of the keys, and what the model
+// expects of every key; the custom table is emptied first.
 struct ConfigState {
   ConfigState();
-  ~ConfigState();
-  // Sets the key's custom entry (null: unsets it), re-reads the environment,
-  // checks every key: "" or the first disagreement.
+  // Sets the key's entry (null: unsets it), re-reads, checks every key.
   std::string Apply(std::size_t key, const char* value);
 
   ScopedProcessEnv activation{"VelAutoConstraining", nullptr};

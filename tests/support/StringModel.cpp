@@ -21,14 +21,13 @@ constexpr std::size_t npos = std::string::npos;
 struct Member {
   VelaString s;
   std::string text;
-  int group;  // members of one group were assigned from one another and not written since
+  int group = -1;  // members of one group were assigned from one another and not written since
 };
 
 std::string Text(const VelaString& s) { return std::string(s.str(), static_cast<std::size_t>(s.len())); }
 
-// Tokens: the pieces between separator characters, the empty ones left out.
-// Lines: the pieces ended by the separator text, without a final empty one
-// (and none for an empty separator).
+// Tokens: the non-empty pieces between separator characters. Lines: the
+// pieces ended by the separator text, without a final empty one.
 std::vector<std::string> Pieces(const std::string& text, const std::string& separator, bool tokens) {
   std::vector<std::string> pieces;
   std::size_t start = tokens ? text.find_first_not_of(separator) : separator.empty() ? npos : 0;
@@ -49,9 +48,7 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 class Model {
  public:
-  explicit Model(Choices& c) : c_(c) {
-    for (Member& m : pool_) m.group = next_++;
-  }
+  explicit Model(Choices& c) : c_(c) {}
 
   std::string Run(int steps) {
     for (int step = 0; step < steps && failure_.empty() && !c_.Exhausted(); ++step) {
@@ -226,10 +223,8 @@ class Model {
       if (groups.emplace(m->group, s.str()).first->second != s.str()) return "strings that share a block split";
       ++holders[s.str()];
     }
-    // The share count heads the block, whose size is the class of the length:
-    // 64 bytes up to 59 characters, 256 up to 251, then whole pages with room
-    // for the count and the terminator (the allocator may hand out a few
-    // bytes more).
+    // The share count heads the block: 64 bytes up to 59 characters, 256 up to
+    // 251, then whole pages with room for the count and the terminator.
     for (const auto& [data, count] : holders) {
       std::uint32_t recorded = 0;
       std::memcpy(&recorded, data - sizeof recorded, sizeof recorded);
