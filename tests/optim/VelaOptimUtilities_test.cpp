@@ -114,6 +114,17 @@ TEST(VelaOptimUtilities, RandomProblemsMeetTheirConditions) {
   }
 }
 
+// A shrunk matrix keeps its old rows in storage: only the rows it has may
+// become constraints (a ghost row here would force x1 to 0).
+TEST(VelaOptimUtilities, ReadsOnlyTheRowsTheMatrixHas) {
+  Problem q = Make(2, {1, 0, 1}, {-1, -3}, {1, -1, 1e300, 1e300}, {0, 1e300}, 0, {0, 0});
+  q.A.Resize(1, 2);
+  q.b.Resize(1);
+  const Outcome r = Call(kActiveSet, q, VelaVector(2, 0.0));
+  EXPECT_EQ(r.flag, 1);
+  ExpectValues(r.x, {1, 3}, 1e-9);
+}
+
 // One bound enters per solve: n bounds take n + 1 solves, and 100 is the limit.
 TEST(VelaOptimActiveSet, StopsAfterOneHundredSolves) {
   for (int n : {99, 100}) {
